@@ -1,0 +1,119 @@
+#include "gate.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace gateway {
+
+namespace {
+
+const char* plural(long long n, const char* one, const char* many) { return n == 1 ? one : many; }
+
+}  // namespace
+
+Gate::Gate(const char* plugin) : plugin_(plugin) {
+    id_[0] = '\0';
+    text_[0] = '\0';
+    shape_[0] = '\0';
+}
+
+bool Gate::refuse(const char* reason, const char* format, ...) {
+    if (refused()) return false;  // the first refusal is the one reported
+    std::snprintf(id_, sizeof id_, "%s:%s", plugin_, reason);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text_, sizeof text_, format, args);
+    va_end(args);
+    return false;
+}
+
+void Gate::raise() const {
+    mexErrMsgIdAndTxt(id_, "%s", text_);
+    // Both hosts' error calls end the call; GNU Octave's header does not say so.
+    std::abort();
+}
+
+bool Gate::outOfMemory() {
+    return refuse("outOfMemory", "Out of memory: the working copies of the arguments could not be made.");
+}
+
+const char* Gate::describe(const mxArray* a) {
+    char dims[96] = "";
+    std::size_t used = 0;
+    const mwSize nd = mxGetNumberOfDimensions(a);
+    const mwSize* d = mxGetDimensions(a);
+    for (mwSize i = 0; i < nd && used + 24 < sizeof dims; ++i)
+        used += static_cast<std::size_t>(std::snprintf(dims + used, sizeof dims - used, i ? "x%llu" : "%llu",
+                                                       static_cast<unsigned long long>(d[i])));
+    std::snprintf(shape_, sizeof shape_, "a %s %s%s%s %s", dims, mxIsSparse(a) ? "sparse " : "",
+                  mxIsComplex(a) ? "complex " : "", mxGetClassName(a), nd > 2 ? "array" : "matrix");
+    return shape_;
+}
+
+bool Gate::outputs(int nlhs, int most) {
+    if (nlhs <= most) return true;
+    return refuse("tooManyOutputs", "%s returns %d %s, but %d were asked for.", plugin_, most,
+                  plural(most, "result", "results"), nlhs);
+}
+
+bool Gate::inputs(int nrhs, int least, int most, const char* usage) {
+    if (nrhs < least)
+        return refuse("tooFewInputs", "Not enough arguments: the call is %s, with %d %s, but %d came.", usage,
+                      least, plural(least, "argument", "arguments"), nrhs);
+    if (nrhs > most)
+        return refuse("tooManyInputs", "Too many arguments: the call is %s, with %d %s, but %d came.", usage,
+                      most, plural(most, "argument", "arguments"), nrhs);
+    return true;
+}
+
+bool Gate::realDoubleArray(const mxArray* a, int position, const char* name) {
+    if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a)) return true;
+    return refuse("notRealDouble", "Argument %d (%s) must be a real, full double array, but %s came.", position,
+                  name, describe(a));
+}
+
+bool Gate::realDoubleMatrix(const mxArray* a, int position, const char* name) {
+    if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a) && mxGetNumberOfDimensions(a) == 2) return true;
+    return refuse("notRealDoubleMatrix", "Argument %d (%s) must be a real, full double matrix, but %s came.",
+                  position, name, describe(a));
+}
+
+bool Gate::columnsAtLeast(const mxArray* a, int position, const char* name, int least, const char* columns) {
+    if (static_cast<unsigned long long>(mxGetN(a)) >= static_cast<unsigned long long>(least)) return true;
+    return refuse("tooFewColumns", "Argument %d (%s) needs at least %d columns (%s), but %s came.", position, name,
+                  least, columns, describe(a));
+}
+
+bool Gate::notEmpty(const mxArray* a, int position, const char* name) {
+    if (mxGetNumberOfElements(a) > 0) return true;
+    return refuse("emptyArgument", "Argument %d (%s) must hold at least one element, but %s came.", position, name,
+                  describe(a));
+}
+
+bool Gate::count32(unsigned long long value, const char* what, std::int32_t* out) {
+    if (value > 2147483647ULL)
+        return refuse("tooLarge", "%s is %llu, more than the largest count handled, 2147483647.", what, value);
+    *out = static_cast<std::int32_t>(value);
+    return true;
+}
+
+bool Gate::size32(const mxArray* a, int position, const char* name, std::int32_t* rows, std::int32_t* cols) {
+    char what[128];
+    std::snprintf(what, sizeof what, "The row count of argument %d (%s)", position, name);
+    if (!count32(static_cast<unsigned long long>(mxGetM(a)), what, rows)) return false;
+    std::snprintf(what, sizeof what, "The column count of argument %d (%s)", position, name);
+    return count32(static_cast<unsigned long long>(mxGetN(a)), what, cols);
+}
+
+bool Gate::createResult(std::int32_t rows, std::int32_t cols, mxArray** slot, double** data) {
+    mxArray* a = mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), mxREAL);
+    if (a == nullptr)
+        return refuse("outOfMemory", "Out of memory: the %dx%d result could not be created.", rows, cols);
+    *slot = a;
+    *data = mxGetPr(a);
+    return true;
+}
+
+}  // namespace gateway

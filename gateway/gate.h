@@ -1,0 +1,100 @@
+// What every plug-in entry needs of its host: argument checks that explain
+// themselves, size narrowing, result creation, and the one place that raises.
+//
+// A check never raises. It records a refusal (identifier "<plugin>:<reason>"
+// and a plain sentence) and returns false; the entry unwinds, frees what it
+// holds, and only then calls raise(). MATLAB's error call does not return and
+// does not free malloc'ed memory, and GNU Octave's throws a C++ exception, so
+// raising while holding memory, or inside a try block, is never done.
+//
+// Gate holds only fixed-size text, so it needs no destructor: a host whose
+// error call jumps out of mexFunction loses nothing.
+#ifndef REGIONKIT_GATEWAY_GATE_H
+#define REGIONKIT_GATEWAY_GATE_H
+
+#include "mex.h"
+
+#include <cstdint>
+#include <exception>
+#include <new>
+
+// Marks mexFunction as the one symbol a plug-in exports (builds use hidden
+// visibility for everything else).
+#if defined(_WIN32)
+#define REGIONKIT_ENTRY extern "C" __declspec(dllexport)
+#else
+#define REGIONKIT_ENTRY extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace gateway {
+
+class Gate {
+public:
+    explicit Gate(const char* plugin);
+
+    // nlhs must not exceed `most` results.
+    bool outputs(int nlhs, int most);
+    // nrhs must lie in least .. most; `usage` is the call syntax shown on refusal.
+    bool inputs(int nrhs, int least, int most, const char* usage);
+
+    // A real, full (not sparse), two-dimensional double matrix.
+    bool realDoubleMatrix(const mxArray* a, int position, const char* name);
+    // A real, full double array of any number of dimensions.
+    bool realDoubleArray(const mxArray* a, int position, const char* name);
+    // At least `least` columns; `columns` names them for the message ("x, y, w, h").
+    bool columnsAtLeast(const mxArray* a, int position, const char* name, int least,
+                        const char* columns);
+    // At least one element.
+    bool notEmpty(const mxArray* a, int position, const char* name);
+    // Row and column counts as signed 32-bit values.
+    bool size32(const mxArray* a, int position, const char* name, std::int32_t* rows,
+                std::int32_t* cols);
+    // A host count (element count, product of sizes) as a signed 32-bit value.
+    bool count32(unsigned long long value, const char* what, std::int32_t* out);
+
+    // Creates a real rows x cols double matrix, zero-filled, into *slot.
+    bool createResult(std::int32_t rows, std::int32_t cols, mxArray** slot, double** data);
+
+    bool outOfMemory();
+    // Records a refusal with reason and printf-style message; always returns false.
+    bool refuse(const char* reason, const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 3, 4)))
+#endif
+        ;
+
+    bool refused() const { return id_[0] != '\0'; }
+    const char* id() const { return id_; }
+    const char* message() const { return text_; }
+
+    // Raises the recorded refusal through the host's error call. Never returns.
+    [[noreturn]] void raise() const;
+
+private:
+    const char* describe(const mxArray* a);  // "a 3x4 sparse double matrix", into shape_
+
+    const char* plugin_;
+    char id_[96];
+    char text_[512];
+    char shape_[160];
+};
+
+// Runs an entry's body, turning any C++ exception into a recorded refusal: an
+// exception that escapes mexFunction takes GNU Octave down with it.
+template <class Body>
+bool guarded(Gate& gate, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return gate.outOfMemory();
+    } catch (...) {
+        return gate.refuse("internalError", "An unexpected internal error stopped the call.");
+    }
+}
+
+// The first double of a matrix that has passed notEmpty().
+inline double firstValue(const mxArray* a) { return mxGetPr(a)[0]; }
+
+}  // namespace gateway
+
+#endif

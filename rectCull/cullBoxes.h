@@ -1,0 +1,47 @@
+// Greedy non-maximum suppression of scored boxes.
+//
+// Boxes are half-open integer rectangles: x <= u < x + w, y <= v < y + h,
+// area w*h. Overlap is intersection over union in single precision.
+#ifndef REGIONKIT_RECTCULL_CULLBOXES_H
+#define REGIONKIT_RECTCULL_CULLBOXES_H
+
+#include "allocation.h"
+
+#include <cstdint>
+#include <vector>
+
+struct ScoredBox {
+    std::int32_t x;
+    std::int32_t y;
+    std::int32_t w;
+    std::int32_t h;
+    float score;
+};
+
+using BoxList = std::vector<ScoredBox, gateway::Allocator<ScoredBox>>;
+
+// Kept boxes of at most this area (w*h) suppress less: their threshold is raised by 0.1.
+constexpr std::int64_t smallBoxArea = 4096;
+
+// Thresholds above this (compared in double precision) keep nothing at all.
+constexpr double thresholdLimit = 0.99;
+
+// A double rounded to the nearest single-precision float, as IEEE conversion
+// does, including overflow to infinity (which a plain cast leaves undefined).
+float toSingle(double value);
+
+// True exactly when lhs scores higher than rhs; false on ties and on NaN.
+bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs);
+
+// Intersection over union of the kept box a and the candidate b.
+float boxOverlap(const ScoredBox& a, const ScoredBox& b);
+
+// Sorts the candidates by descending score (stable; NaN scores last), then
+// repeatedly keeps the best remaining candidate and drops every candidate
+// whose overlap with it reaches the threshold. Appends the kept boxes to
+// `kept`, best first. The candidates are consumed: on return the list is
+// empty, except when the threshold is above the 0.99 limit, when it is left
+// sorted and nothing is kept.
+void cullBoxes(BoxList& candidates, float threshold, BoxList& kept);
+
+#endif

@@ -1,0 +1,92 @@
+// kept = rectCull(boxes, threshold): greedy non-maximum suppression.
+//
+// boxes is M x N (N >= 5): x, y, w, h, score per row, further columns carried
+// along unread. The result is K x (N-1): the kept boxes' truncated x, y, w, h,
+// best first, with any further columns left 0.
+#include "cullBoxes.h"
+#include "gate.h"
+#include "rowTable.h"
+
+#include <cmath>
+
+namespace {
+
+enum { IN_BOXES = 0, IN_THRESHOLD, IN_COUNT };
+enum { OUT_KEPT = 0, OUT_COUNT };
+
+const char* const usage = "kept = rectCull(boxes, threshold)";
+const char* const coordinateNames[4] = {"x", "y", "w", "h"};
+
+// True when the value truncates toward zero to a signed 32-bit integer (never for NaN).
+bool truncatesToInt32(double v) { return v > -2147483649.0 && v < 2147483648.0; }
+
+// Coordinates become 32-bit integers; refuse any that cannot, before anything is allocated.
+bool checkCoordinates(gateway::Gate& gate, const double* data, std::int32_t rows) {
+    for (int j = 0; j < 4; ++j) {
+        const double* column = data + static_cast<std::size_t>(j) * static_cast<std::size_t>(rows);
+        for (std::int32_t i = 0; i < rows; ++i) {
+            if (truncatesToInt32(column[i])) continue;
+            if (std::isnan(column[i]))
+                return gate.refuse("badCoordinate", "Box %d has %s = NaN; box coordinates must be numbers.",
+                                   i + 1, coordinateNames[j]);
+            return gate.refuse("badCoordinate",
+                               "Box %d has %s = %g; box coordinates must lie between -2147483648 and 2147483647.",
+                               i + 1, coordinateNames[j], column[i]);
+        }
+    }
+    return true;
+}
+
+bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    if (!gate.outputs(nlhs, OUT_COUNT) || !gate.inputs(nrhs, IN_COUNT, IN_COUNT, usage)) return false;
+    const mxArray* boxes = prhs[IN_BOXES];
+    const mxArray* threshold = prhs[IN_THRESHOLD];
+
+    std::int32_t rows = 0, cols = 0;
+    if (!gate.realDoubleMatrix(boxes, 1, "boxes") ||
+        !gate.columnsAtLeast(boxes, 1, "boxes", 5, "x, y, w, h, score") ||
+        !gate.size32(boxes, 1, "boxes", &rows, &cols))
+        return false;
+    if (!gate.realDoubleMatrix(threshold, 2, "threshold") || !gate.notEmpty(threshold, 2, "threshold"))
+        return false;
+    const double* data = mxGetPr(boxes);
+    if (!checkCoordinates(gate, data, rows)) return false;
+    const float overlapThreshold = toSingle(gateway::firstValue(threshold));
+
+    return gateway::guarded(gate, [&] {
+        gateway::RowTables tables;
+        if (!tables.add(rows, cols, data)) return gate.outOfMemory();
+        tables.fillAll();
+
+        BoxList candidates;
+        BoxList kept;
+        candidates.reserve(static_cast<std::size_t>(rows));
+        for (std::int32_t i = 0; i < rows; ++i) {
+            const double* r = tables[0][i];
+            candidates.push_back({static_cast<std::int32_t>(r[0]), static_cast<std::int32_t>(r[1]),
+                                  static_cast<std::int32_t>(r[2]), static_cast<std::int32_t>(r[3]),
+                                  toSingle(r[4])});
+        }
+        cullBoxes(candidates, overlapThreshold, kept);
+
+        const auto count = static_cast<std::int32_t>(kept.size());
+        double* out = nullptr;
+        if (!gate.createResult(count, cols - 1, &plhs[OUT_KEPT], &out)) return false;
+        const std::size_t stride = kept.size();
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            out[k] = kept[k].x;
+            out[k + stride] = kept[k].y;
+            out[k + 2 * stride] = kept[k].w;
+            out[k + 3 * stride] = kept[k].h;
+        }
+        tables.freeAll();
+        return true;
+    });
+}
+
+}  // namespace
+
+REGIONKIT_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    gateway::Gate gate("rectCull");
+    if (!cullEntry(gate, nlhs, plhs, nrhs, prhs)) gate.raise();
+}

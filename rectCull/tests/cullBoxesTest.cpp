@@ -1,0 +1,148 @@
+#include "cullBoxes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+ScoredBox box(int x, int y, int w, int h, float score = 1.0f) { return {x, y, w, h, score}; }
+
+BoxList cull(std::initializer_list<ScoredBox> boxes, float threshold) {
+    BoxList candidates(boxes.begin(), boxes.end());
+    BoxList kept;
+    cullBoxes(candidates, threshold, kept);
+    return kept;
+}
+
+// The plain walk: sort, keep the first, remove each candidate reaching the
+// threshold by shifting the rest one place forward.
+BoxList referenceCull(BoxList candidates, float threshold) {
+    std::stable_sort(candidates.begin(), candidates.end(), [](const ScoredBox& a, const ScoredBox& b) {
+        if (std::isnan(b.score)) return !std::isnan(a.score);
+        return a.score > b.score;
+    });
+    BoxList kept;
+    if (static_cast<double>(threshold) > 0.99) return kept;
+    while (!candidates.empty()) {
+        ScoredBox best = candidates.front();
+        candidates.erase(candidates.begin());
+        kept.push_back(best);
+        float effective = threshold;
+        if (static_cast<long long>(best.w) * best.h <= 4096)
+            effective = static_cast<float>(static_cast<double>(threshold) + 0.1);
+        for (std::size_t i = 0; i < candidates.size();) {
+            if (boxOverlap(best, candidates[i]) >= effective)
+                candidates.erase(candidates.begin() + static_cast<long>(i));
+            else
+                ++i;
+        }
+    }
+    return kept;
+}
+
+bool same(const ScoredBox& a, const ScoredBox& b) {
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h &&
+           (a.score == b.score || (std::isnan(a.score) && std::isnan(b.score)));
+}
+
+TEST(BoxOverlap, MeasuresIntersectionOverUnionInSinglePrecision) {
+    EXPECT_EQ(boxOverlap(box(0, 0, 10, 10), box(5, 0, 10, 10)), 50.0f / 150.0f);
+    EXPECT_EQ(boxOverlap(box(0, 0, 10, 10), box(0, 0, 10, 10)), 1.0f);
+    // Touching on either side, or lying wholly beyond the far edge, is no overlap.
+    EXPECT_EQ(boxOverlap(box(0, 0, 10, 10), box(10, 0, 10, 10)), 0.0f);
+    EXPECT_EQ(boxOverlap(box(10, 0, 10, 10), box(0, 0, 10, 10)), 0.0f);
+    EXPECT_EQ(boxOverlap(box(0, 0, 10, 10), box(30, 30, 5, 5)), 0.0f);
+    // A kept box without positive width or height overlaps nothing.
+    EXPECT_EQ(boxOverlap(box(0, 0, 0, 10), box(0, 0, 10, 10)), 0.0f);
+    EXPECT_EQ(boxOverlap(box(0, 0, 10, -1), box(0, 0, 10, 10)), 0.0f);
+}
+
+TEST(BoxOverlap, EdgesBeyondThirtyTwoBitsStayDefined) {
+    const int big = std::numeric_limits<int>::max();
+    // Far edges that a 32-bit sum would wrap: measured exactly instead.
+    EXPECT_EQ(boxOverlap(box(big - 5, 0, 10, 10), box(big - 5, 0, 10, 10)), 1.0f);
+    EXPECT_EQ(boxOverlap(box(big - 5, 0, 10, 10), box(big - 100, 0, 10, 10)), 0.0f);
+    const ScoredBox huge = box(0, 0, big, big);
+    EXPECT_GT(boxOverlap(huge, huge), 0.99f);
+    BoxList candidates{huge, huge};
+    BoxList kept;
+    cullBoxes(candidates, 0.5f, kept);
+    EXPECT_EQ(kept.size(), 1u);
+}
+
+TEST(CullBoxes, SmallKeptBoxesSuppressLess) {
+    // Overlap 1/3 against threshold 0.3: a kept box of area 100 is small (0.4), so the candidate stays.
+    EXPECT_EQ(cull({box(0, 0, 10, 10, 2), box(5, 0, 10, 10, 1)}, 0.3f).size(), 2u);
+    // Scaled by ten the overlap is the same, but the area is not small any more.
+    EXPECT_EQ(cull({box(0, 0, 100, 100, 2), box(50, 0, 100, 100, 1)}, 0.3f).size(), 1u);
+    // 4096 is still small, 4097 is not: overlaps of about 0.35 against 0.4 and 0.3.
+    const float t = 0.3f;
+    EXPECT_EQ(cull({box(0, 0, 4097, 1, 2), box(0, 0, 1434, 1, 1)}, t).size(), 1u);
+    EXPECT_EQ(cull({box(0, 0, 4096, 1, 2), box(0, 0, 1434, 1, 1)}, t).size(), 2u);
+}
+
+TEST(CullBoxes, ThresholdLimitsAndEdges) {
+    const ScoredBox a = box(0, 0, 10, 10, 2), b = box(0, 0, 10, 10, 1), far = box(500, 500, 10, 10, 0);
+    // Above the 0.99 limit nothing is kept; the next float below it culls normally.
+    const ScoredBox bigA = box(0, 0, 100, 100, 2), bigB = box(0, 0, 100, 100, 1);
+    EXPECT_TRUE(cull({bigA, bigB}, 0.99f).empty());
+    EXPECT_EQ(cull({bigA, bigB}, std::nextafter(0.99f, 0.0f)).size(), 1u);
+    // An overlap equal to the effective threshold removes: 0.9 + 0.1 is exactly 1 for a small box.
+    EXPECT_EQ(cull({a, b}, 0.9f).size(), 1u);
+    // An effective threshold above 1 removes nothing, not even a twin.
+    EXPECT_EQ(cull({a, b}, 0.95f).size(), 2u);
+    // At or below -0.1 every kept box removes everything, disjoint boxes included.
+    EXPECT_EQ(cull({a, far, b}, -0.1f).size(), 1u);
+    // A NaN threshold removes nothing and keeps the score order.
+    const BoxList all = cull({far, b, a}, std::nanf(""));
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_TRUE(same(all[0], a) && same(all[1], b) && same(all[2], far));
+    // Nothing in, nothing out.
+    EXPECT_TRUE(cull({}, 0.5f).empty());
+}
+
+TEST(CullBoxes, SortIsStableWithNaNScoresLast) {
+    const float nan = std::nanf("");
+    const BoxList kept = cull({box(0, 0, 1, 1, nan), box(10, 0, 1, 1, 1), box(20, 0, 1, 1, 5),
+                               box(30, 0, 1, 1, 1), box(40, 0, 1, 1, nan)},
+                              0.5f);
+    ASSERT_EQ(kept.size(), 5u);
+    const int order[5] = {20, 10, 30, 0, 40};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(kept[static_cast<std::size_t>(i)].x, order[i]);
+}
+
+TEST(CullBoxes, MatchesThePlainWalkOnClusteredBoxes) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> centre(0, 300), jitter(-8, 8), size(-2, 90), coarse(0, 6);
+    const float thresholds[] = {-0.2f, 0.0f, 0.3f, 0.5f, 0.7f, 0.9f, 0.95f};
+    for (int round = 0; round < 40; ++round) {
+        BoxList boxes;
+        for (int c = 0; c < 20; ++c) {
+            const int cx = centre(rng), cy = centre(rng);
+            for (int k = 0; k < 15; ++k) {
+                const float score = coarse(rng) == 0 ? std::nanf("") : static_cast<float>(coarse(rng));
+                boxes.push_back(box(cx + jitter(rng), cy + jitter(rng), size(rng), size(rng), score));
+            }
+        }
+        const float t = thresholds[round % 7];
+        BoxList candidates = boxes, kept;
+        cullBoxes(candidates, t, kept);
+        const BoxList expected = referenceCull(boxes, t);
+        ASSERT_EQ(kept.size(), expected.size()) << "round " << round;
+        for (std::size_t i = 0; i < kept.size(); ++i) ASSERT_TRUE(same(kept[i], expected[i])) << round << ":" << i;
+        EXPECT_TRUE(candidates.empty());
+    }
+}
+
+TEST(ToSingle, RoundsLikeIeeeConversion) {
+    EXPECT_EQ(toSingle(0.99), 0.99f);
+    EXPECT_EQ(toSingle(1e300), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(toSingle(-1e300), -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(toSingle(0x1.fffffefp127), std::numeric_limits<float>::max());
+    EXPECT_TRUE(std::isnan(toSingle(std::nan(""))));
+}
+
+}  // namespace
