@@ -40,6 +40,10 @@ function(regionkit_plugin NAME)
     target_link_libraries(${NAME}_octave PRIVATE ${NAME}_kernel ${OCTAVE_OCTINTERP} ${OCTAVE_OCTAVE})
     set_target_properties(${NAME}_octave PROPERTIES PREFIX "" SUFFIX ".mex" OUTPUT_NAME ${NAME}
                           LIBRARY_OUTPUT_DIRECTORY ${REGIONKIT_MEX_DIR})
+    # The help text lives in a comments-only <NAME>.m beside the MEX file.
+    if(EXISTS ${src}/${NAME}.m)
+      configure_file(${src}/${NAME}.m ${REGIONKIT_MEX_DIR}/${NAME}.m COPYONLY)
+    endif()
   endif()
 
   if(REGIONKIT_TESTS)
