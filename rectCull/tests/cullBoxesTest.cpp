@@ -123,10 +123,15 @@ TEST(CullBoxes, MatchesThePlainWalkOnClusteredBoxes) {
         for (int c = 0; c < 20; ++c) {
             const int cx = centre(rng), cy = centre(rng);
             for (int k = 0; k < 15; ++k) {
-                const float score = coarse(rng) == 0 ? std::nanf("") : static_cast<float>(coarse(rng));
+                const int pick = coarse(rng);
+                const float score = pick == 0 ? std::nanf("") : pick == 1 ? -0.0f : static_cast<float>(coarse(rng));
                 boxes.push_back(box(cx + jitter(rng), cy + jitter(rng), size(rng), size(rng), score));
             }
         }
+        // A few boxes spanning much of the scene, and one far away.
+        if (round % 3 == 0) boxes.push_back(box(-5, -5, 400, 300, 3));
+        if (round % 4 == 0) boxes.push_back(box(0, 0, 2000, 2000, 4));
+        if (round % 5 == 0) boxes.push_back(box(2000000000, -2000000000, 50, 50, 2));
         const float t = thresholds[round % 7];
         BoxList candidates = boxes, kept;
         cullBoxes(candidates, t, kept);

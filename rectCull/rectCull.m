@@ -1,0 +1,41 @@
+%RECTCULL  Greedy non-maximum suppression of scored boxes.
+%   KEPT = RECTCULL(BOXES, THRESHOLD) keeps the best-scoring box, drops every
+%   other box whose overlap with it reaches THRESHOLD, and repeats with the
+%   best of the rest. It returns the kept boxes, best first, without scores.
+%
+%   Arguments
+%     BOXES      M-by-N real double matrix, N >= 5. Row i is one box:
+%                x, y, w, h, score. Further columns are allowed and not used.
+%     THRESHOLD  real double; only its first element counts. Overlap is
+%                intersection over union. A kept box of area w*h <= 4096
+%                uses THRESHOLD + 0.1 instead.
+%
+%   Result
+%     KEPT       K-by-(N-1): row k holds the k-th kept box's x, y, w, h
+%                (truncated to integers); columns 5 to N-1 are 0.
+%
+%   Box convention: half-open integer boxes. x, y, w and h are truncated
+%   toward zero, and a box covers x <= u < x+w and y <= v < y+h; its area is
+%   w*h. Scores, the threshold and the overlaps are single precision: scores
+%   that differ only beyond single precision tie (ties keep their input
+%   order; NaN scores come last), and THRESHOLD = 0.99 (single 0.99000001)
+%   is above the 0.99 limit, so the result is empty.
+%
+%   Refused, with an error identifier rectCull:<reason>:
+%     tooFewInputs, tooManyInputs  not exactly two arguments
+%     tooManyOutputs               more than one result
+%     notRealDoubleMatrix          an argument that is not a real, full
+%                                  double matrix (single, complex, sparse, ND)
+%     tooFewColumns                BOXES with fewer than 5 columns (also [])
+%     emptyArgument                THRESHOLD without elements
+%     badCoordinate                an x, y, w or h that is NaN or whose
+%                                  truncation does not fit 32-bit integers
+%     tooLarge, outOfMemory        sizes or memory beyond what can be handled
+%   The arguments are never changed.
+%
+%   Example
+%     boxes = [0 0 10 10 0.5; 1 1 10 10 0.9; 100 100 5 5 0.2];
+%     kept = rectCull(boxes, 0.3)
+%     % kept = [1 1 10 10; 100 100 5 5]
+%
+%   See also COVERTEST, RECTREFIT, CONTENTS.
