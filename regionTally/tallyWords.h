@@ -1,0 +1,37 @@
+// Visual-word tallies per region.
+//
+// Every location t (0 <= t < n) bears the word words[t]; the region index
+// holds k blocks of n memberships, element t + i*n being location t's i-th
+// membership: a region number or 0 for none. Word and region numbers are
+// 1-based and truncated toward zero, so 2.9 means 2.
+#ifndef REGIONKIT_REGIONTALLY_TALLYWORDS_H
+#define REGIONKIT_REGIONTALLY_TALLYWORDS_H
+
+#include <cstdint>
+
+// Where a tally stopped, when it met a membership it could not count.
+struct TallyFault {
+    enum Kind { none, badRegion, badWord };
+    Kind kind = none;
+    // The region-index element of the membership (0-based, in storage order).
+    std::int64_t membership = 0;
+    // The location of that membership: its element of the word map.
+    std::int64_t location = 0;
+};
+
+// Adds 1.0, for every non-zero membership (0.0 and -0.0 are none), to
+// counts[(w-1) + (r-1)*W] and to totals[w-1], where r is the membership's
+// region and w its location's word. counts is W x R column-major, totals
+// W x 1; both are added to, not cleared, and totals may be null when it is
+// not wanted. The region index is read straight through, block after block,
+// the word map from its start for every block; with k <= 0 nothing happens.
+//
+// A membership whose region does not truncate into 1 .. R, or whose
+// location's word does not truncate into 1 .. W, stops the tally at once and
+// is returned: the results then hold the memberships before it and must be
+// discarded. The word of a location without non-zero memberships is never
+// looked at.
+TallyFault tallyWords(const double* words, std::int32_t n, const double* regions, std::int32_t k,
+                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals);
+
+#endif

@@ -1,0 +1,161 @@
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+using testhost::matrix;
+using testhost::scalar;
+using testhost::values;
+
+namespace {
+
+const testhost::Plugin& plugin() {
+    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
+    return p;
+}
+
+void expectClean(const testhost::CallResult& r) {
+    EXPECT_TRUE(r.argumentsUnchanged);
+    EXPECT_EQ(r.leakedArrays, 0u);
+    EXPECT_EQ(r.leakedAllocations, 0u);
+    EXPECT_EQ(r.allocations, 0u);
+}
+
+void expectShape(const mxArray* a, std::size_t rows, std::size_t cols) {
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(mxGetM(a), rows);
+    EXPECT_EQ(mxGetN(a), cols);
+}
+
+TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
+    auto words = matrix(1, 3, {1, 2, 1});
+    auto regions = matrix(3, 2, {1, 2, 0, 2, 2, 0});
+    auto regionRow = matrix(1, 6, {1, 0, 2, 2, 2, 0});
+    auto w = scalar(2.7), r = scalar(2);
+
+    auto both = plugin().call(2, {words.get(), regions.get(), w.get(), r.get()});
+    ASSERT_FALSE(both.raised) << both.message;
+    expectClean(both);
+    expectShape(both.out(0), 2, 2);
+    expectShape(both.out(1), 2, 1);
+    EXPECT_EQ(values(both.out(0)), (std::vector<double>{1, 0, 2, 1}));
+    EXPECT_EQ(values(both.out(1)), (std::vector<double>{3, 1}));
+
+    // Only the element counts matter; with fewer outputs only the first is made.
+    for (int nlhs : {0, 1}) {
+        auto one = plugin().call(nlhs, {words.get(), regionRow.get(), w.get(), r.get()});
+        ASSERT_FALSE(one.raised) << one.message;
+        expectClean(one);
+        ASSERT_EQ(one.outputs.size(), 1u);
+        EXPECT_EQ(values(one.out(0)), (std::vector<double>{1, 0, 2, 1}));
+    }
+
+    // Only whole blocks are read (the NaN tail is past them); with k = 0 nothing is.
+    auto four = matrix(1, 4, {1, 1, 2, 2});
+    auto tail = matrix(1, 10, {1, 0, 0, 1, 0, 1, 1, 0, NAN, NAN});
+    auto partial = plugin().call(2, {four.get(), tail.get(), r.get(), scalar(1).get()});
+    ASSERT_FALSE(partial.raised) << partial.message;
+    EXPECT_EQ(values(partial.out(0)), (std::vector<double>{2, 2}));
+    auto noBlock = plugin().call(2, {four.get(), matrix(1, 3, {NAN, 9, 1}).get(), r.get(), r.get()});
+    ASSERT_FALSE(noBlock.raised) << noBlock.message;
+    EXPECT_EQ(values(noBlock.out(0)), (std::vector<double>(4, 0.0)));
+    EXPECT_EQ(values(noBlock.out(1)), (std::vector<double>(2, 0.0)));
+
+    // W = 0 or R = 0 with no memberships gives empty results.
+    auto none = testhost::zeros(3, 2);
+    auto zero = scalar(0);
+    auto wEmpty = plugin().call(2, {words.get(), none.get(), zero.get(), r.get()});
+    ASSERT_FALSE(wEmpty.raised) << wEmpty.message;
+    expectShape(wEmpty.out(0), 0, 2);
+    expectShape(wEmpty.out(1), 0, 1);
+    auto rEmpty = plugin().call(2, {words.get(), none.get(), w.get(), zero.get()});
+    ASSERT_FALSE(rEmpty.raised) << rEmpty.message;
+    expectShape(rEmpty.out(0), 2, 0);
+    EXPECT_EQ(values(rEmpty.out(1)), (std::vector<double>{0, 0}));
+}
+
+TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
+    auto words = matrix(1, 3, {1, 2, 1});
+    auto regions = matrix(3, 2, {1, 2, 0, 2, 2, 0});
+    auto two = scalar(2);
+    auto single = testhost::array(mxSINGLE_CLASS, {3, 1});
+    auto complexRegions = testhost::array(mxDOUBLE_CLASS, {3, 2}, true);
+    auto sparseRegions = testhost::array(mxDOUBLE_CLASS, {3, 2}, false, true);
+    auto int32Count = testhost::array(mxINT32_CLASS, {1, 1});
+    auto empty = testhost::zeros(0, 0);
+    auto badRegion = matrix(3, 2, {1, 2, 0, 3.5, 2, 0});
+    auto negRegion = matrix(3, 2, {1, 2, 0, 2, 2, -0.5});
+    auto badWords = matrix(1, 3, {1, 2, NAN});
+    auto nan = scalar(NAN), inf = scalar(INFINITY), minusOne = scalar(-1), big = scalar(2147483648.0);
+    auto largest = scalar(2147483647.0);
+    const mxArray* w = words.get();
+    const mxArray* g = regions.get();
+    const mxArray* t = two.get();
+    struct Case {
+        int nlhs;
+        std::vector<const mxArray*> args;
+        const char* message;
+    } cases[] = {
+        // The call's shape is checked first, outputs before inputs, before any argument is looked at.
+        {3, {w, g, t, t}, "Error: function has only two output parameters"},
+        {3, {single.get(), g, t, t, t}, "Error: function has only two output parameters"},
+        {1, {}, "Error: Needs exactly two four input parameters"},
+        {2, {w, g, t}, "Error: Needs exactly two four input parameters"},
+        {0, {w, g, t, t, t}, "Error: Needs exactly two four input parameters"},
+        {1, {single.get(), g, t, t},
+         "Error: argument 1 (the word map) must be a real, full double array, but it is a single array"},
+        {1, {w, complexRegions.get(), t, t},
+         "Error: argument 2 (the region index) must be a real, full double array, but it is a complex double "
+         "array"},
+        {1, {w, sparseRegions.get(), t, t},
+         "Error: argument 2 (the region index) must be a real, full double array, but it is a sparse double "
+         "array"},
+        {1, {w, g, int32Count.get(), t},
+         "Error: argument 3 (the number of words W) must be a real, full double array, but it is a int32 array"},
+        {1, {empty.get(), g, t, t}, "Error: the word map is empty; it needs at least one location"},
+        {1, {w, g, t, empty.get()}, "Error: argument 4 (the number of regions R) is empty; it must be a count"},
+        {1, {w, g, nan.get(), t}, "Error: the number of words W is NaN; it must be a count from 0 to 2147483647"},
+        {1, {w, g, t, inf.get()}, "Error: the number of regions R is Inf; it must be a count from 0 to 2147483647"},
+        {1, {w, g, minusOne.get(), nan.get()},
+         "Error: the number of regions R is NaN; it must be a count from 0 to 2147483647"},
+        {1, {w, g, big.get(), t},
+         "Error: the number of words W is 2147483648; it must be a count from 0 to 2147483647"},
+        {1, {w, g, largest.get(), largest.get()},
+         "Error: a W x R table of 2147483647 x 2147483647 counts is too large to create"},
+        // Found while counting, after the results were made: they are destroyed before the refusal.
+        {2, {w, badRegion.get(), t, t},
+         "Error: element 5 of the region index (location 2, membership 2) is 3.5; a membership must be 0 or a "
+         "region number from 1 to R, and R is 2"},
+        {1, {w, negRegion.get(), t, t},
+         "Error: element 6 of the region index (location 3, membership 2) is -0.5; a membership must be 0 or a "
+         "region number from 1 to R, and R is 2"},
+        {2, {badWords.get(), g, t, t},
+         "Error: element 3 of the word map is NaN, but location 3 has a membership (element 3 of the region "
+         "index); its word number must lie from 1 to W, and W is 2"},
+    };
+    for (const Case& c : cases) {
+        auto r = plugin().call(c.nlhs, c.args);
+        EXPECT_TRUE(r.raised) << c.message;
+        EXPECT_EQ(r.id, "");
+        EXPECT_EQ(r.message, c.message);
+        expectClean(r);
+    }
+}
+
+TEST(RegionTallyEntry, FailedCreationIsRefusedCleanly) {
+    auto words = matrix(1, 3, {1, 2, 1});
+    auto regions = matrix(3, 2, {1, 2, 0, 2, 2, 0});
+    auto two = scalar(2);
+    for (std::size_t k : {1, 2}) {
+        testhost::failAllocation(k);
+        auto r = plugin().call(2, {words.get(), regions.get(), two.get(), two.get()});
+        testhost::failAllocation(0);
+        EXPECT_TRUE(r.raised);
+        EXPECT_EQ(r.message.rfind("Error: out of memory", 0), 0u) << r.message;
+        EXPECT_EQ(r.leakedArrays, 0u);
+    }
+}
+
+}  // namespace
