@@ -1,0 +1,63 @@
+// fillDistanceTable on random histograms, through each kernel the processor
+// offers: M rows of A against R rows of B, N bins each.
+#include "distanceTable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Rows {
+    std::vector<std::vector<double>> data;
+    std::vector<const double*> table;
+};
+
+Rows randomRows(int count, int n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> bin(0.0, 2.0 / n);
+    Rows rows;
+    rows.data.assign(static_cast<std::size_t>(count), std::vector<double>(static_cast<std::size_t>(n)));
+    for (auto& row : rows.data) {
+        for (double& v : row) v = bin(rng);
+        rows.table.push_back(row.data());
+    }
+    return rows;
+}
+
+// Arguments: kernel, code, M = R, N.
+void BM_fillDistanceTable(benchmark::State& state) {
+    const auto kernel = static_cast<DistanceKernel>(state.range(0));
+    if (!distanceKernelAvailable(kernel)) {
+        state.SkipWithError("kernel not available on this processor");
+        return;
+    }
+    const double code = static_cast<double>(state.range(1));
+    const int count = static_cast<int>(state.range(2));
+    const int n = static_cast<int>(state.range(3));
+    const Rows a = randomRows(count, n, 1), b = randomRows(count, n, 2);
+    std::vector<double> out(static_cast<std::size_t>(count) * static_cast<std::size_t>(count));
+    for (auto _ : state) {
+        fillDistanceTableWith(kernel, a.table.data(), count, n, b.table.data(), count, code, out.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * count * count);
+    state.SetLabel(kernel == DistanceKernel::plain ? "plain" : kernel == DistanceKernel::baseline ? "baseline" : "avx2");
+}
+
+void arguments(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"kernel", "code", "rows", "N"});
+    for (int kernel = 0; kernel < 3; ++kernel)
+        for (int code = 1; code <= 2; ++code) {
+            b->Args({kernel, code, 1000, 128});
+            b->Args({kernel, code, 333, 37});
+            b->Args({kernel, code, 400, 4096});
+        }
+}
+BENCHMARK(BM_fillDistanceTable)->Apply(arguments)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,55 @@
+// Distances between every row of one matrix and every row of another, by
+// histogram intersection or Euclidean distance, rescaled together by one
+// common offset and one common divisor.
+//
+// The arithmetic is fixed to the bit: every sum runs sequentially, one
+// running value, elements in index order. The fast kernels gain their speed by
+// computing several independent pairs at once, never by splitting a sum.
+#ifndef REGIONKIT_PAIRMETRIC_DISTANCETABLE_H
+#define REGIONKIT_PAIRMETRIC_DISTANCETABLE_H
+
+#include <cstdint>
+
+// Metric codes, compared with exact equality; any other code (NaN included)
+// makes every distance 0.0.
+constexpr double histogramIntersection = 1.0;
+constexpr double euclideanDistance = 2.0;
+
+// The distance between a (n doubles) and the first n doubles of b:
+//   histogram intersection: 1.0 - sum of (b_k > a_k ? a_k : b_k)
+//   Euclidean:              sqrt of sum of (a_k - b_k) * (a_k - b_k)
+//   any other code:         0.0
+// With n <= 0 the sums are empty.
+double rowDistance(const double* a, const double* b, std::int32_t n, double code);
+
+// out[i*r + j] = distance of row i of tableA (m rows) and row j of tableB
+// (r rows, each at least n long), then every entry x becomes
+// (x - lo) / (hi - lo), where lo starts at 1.0 and hi at 0.0 and each
+// distance lowers lo or raises hi only by a strict comparison (NaN changes
+// neither). out holds m*r doubles.
+void fillDistanceTable(const double* const* tableA, std::int32_t m, std::int32_t n,
+                       const double* const* tableB, std::int32_t r, double code, double* out);
+
+// The ways of computing the table. All give the same bits; fillDistanceTable
+// takes the fastest the processor offers.
+enum class DistanceKernel {
+    plain,     // one pair at a time, in output order
+    baseline,  // several pairs at once, with the instruction set every x86-64 has
+    avx2,      // several pairs at once, four to a register
+};
+
+bool distanceKernelAvailable(DistanceKernel kernel);
+DistanceKernel fastestDistanceKernel();
+
+// fillDistanceTable through the given kernel, which must be available. The
+// vector kernels work on a packed copy of tableB; when it cannot be allocated
+// they fall back to the plain kernel.
+void fillDistanceTableWith(DistanceKernel kernel, const double* const* tableA, std::int32_t m, std::int32_t n,
+                           const double* const* tableB, std::int32_t r, double code, double* out);
+
+// The same without the rescale: out[i*r + j] is the plain distance. Lets the
+// kernels be compared pair by pair.
+void fillDistancesWith(DistanceKernel kernel, const double* const* tableA, std::int32_t m, std::int32_t n,
+                       const double* const* tableB, std::int32_t r, double code, double* out);
+
+#endif

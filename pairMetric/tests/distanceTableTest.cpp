@@ -1,0 +1,204 @@
+#include "distanceTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double inf = std::numeric_limits<double>::infinity();
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+// Rows held as a row table: one pointer per row.
+struct Table {
+    std::vector<std::vector<double>> rows;
+    std::vector<const double*> pointers;
+
+    explicit Table(std::vector<std::vector<double>> r) : rows(std::move(r)) {
+        for (auto& row : rows) pointers.push_back(row.data());
+    }
+    const double* const* get() const { return pointers.data(); }
+    std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
+};
+
+std::vector<DistanceKernel> availableKernels() {
+    std::vector<DistanceKernel> kernels;
+    for (DistanceKernel k : {DistanceKernel::plain, DistanceKernel::baseline, DistanceKernel::avx2})
+        if (distanceKernelAvailable(k)) kernels.push_back(k);
+    return kernels;
+}
+
+std::string nameOf(DistanceKernel k) {
+    return k == DistanceKernel::plain ? "plain" : k == DistanceKernel::baseline ? "baseline" : "avx2";
+}
+
+// The same double, or NaN on both sides (NaN payloads are not compared).
+bool sameBits(double x, double y) {
+    if (std::isnan(x) || std::isnan(y)) return std::isnan(x) && std::isnan(y);
+    std::uint64_t u, v;
+    std::memcpy(&u, &x, sizeof u);
+    std::memcpy(&v, &y, sizeof v);
+    return u == v;
+}
+
+std::vector<double> table(DistanceKernel kernel, const Table& a, std::int32_t n, const Table& b, double code) {
+    std::vector<double> out(a.rows.size() * b.rows.size(), -12345.0);
+    fillDistanceTableWith(kernel, a.get(), a.count(), n, b.get(), b.count(), code, out.data());
+    return out;
+}
+
+void expectSame(const std::vector<double>& got, const std::vector<double>& want, const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t x = 0; x < got.size(); ++x)
+        ASSERT_TRUE(sameBits(got[x], want[x])) << what << " at " << x << ": " << got[x] << " vs " << want[x];
+}
+
+TEST(RowDistance, PicksAndSumsInOrder) {
+    // Histogram intersection takes a_k only when b_k > a_k: b on ties and
+    // whenever the comparison is unordered.
+    const double a1[] = {0.25, 0.5, nan, 0.125};
+    const double b1[] = {0.5, 0.25, 0.25, 0.125};
+    EXPECT_EQ(rowDistance(a1, b1, 4, 1.0), 1.0 - (0.25 + 0.25 + 0.25 + 0.125));
+    const double b2[] = {0.5, 0.25, 0.25, nan};
+    EXPECT_TRUE(std::isnan(rowDistance(a1, b2, 4, 1.0)));
+    // Infinities: the smaller one is picked, and opposite ones meet as NaN.
+    const double a3[] = {inf, -inf, inf};
+    const double b3[] = {3.0, inf, inf};
+    EXPECT_EQ(rowDistance(a3, b3, 1, 1.0), -2.0);
+    EXPECT_EQ(rowDistance(a3, b3, 2, 1.0), inf);
+    EXPECT_TRUE(std::isnan(rowDistance(a3, b3, 3, 1.0)));
+    // One running sum, element after element: 1 + 1e100 loses the 1, so the
+    // sum is 1 (a pairwise sum would give 0), and 1.0 - sum comes once at the end.
+    const double big[] = {1.0, 1e100, -1e100, 1.0};
+    EXPECT_EQ(rowDistance(big, big, 4, 1.0), 0.0);
+    // Euclidean: squares of differences, summed in order, then sqrt.
+    const double e1[] = {0.0, 0.0, 0.0}, e2[] = {3.0, 4.0, 12.0};
+    EXPECT_EQ(rowDistance(e1, e2, 2, 2.0), 5.0);
+    EXPECT_EQ(rowDistance(e1, e2, 3, 2.0), 13.0);
+    const double e3[] = {1e200, 0.0}, e4[] = {-1e200, 0.0};
+    EXPECT_EQ(rowDistance(e3, e4, 2, 2.0), inf);
+    EXPECT_EQ(rowDistance(e1, e2, 1, 2.0), 3.0);
+}
+
+TEST(RowDistance, EmptySumsAndOtherCodes) {
+    const double a[] = {0.3, 0.7}, b[] = {0.6, 0.1};
+    EXPECT_EQ(rowDistance(a, b, 0, 1.0), 1.0);
+    EXPECT_EQ(rowDistance(a, b, -3, 1.0), 1.0);
+    EXPECT_EQ(rowDistance(a, b, 0, 2.0), 0.0);
+    for (double code : {0.0, 3.0, 1.5, -1.0, std::nextafter(1.0, 2.0), nan, inf})
+        EXPECT_EQ(rowDistance(a, b, 2, code), 0.0) << code;
+}
+
+// Worked cases of the whole table, through every kernel.
+TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
+    struct Case {
+        const char* what;
+        std::vector<std::vector<double>> a, b;
+        double code;
+        std::vector<double> want;
+    } cases[] = {
+        {"output order", {{0}, {10}}, {{1}, {2}, {4}}, 2.0, {0, 0.125, 0.375, 1, 0.875, 0.625}},
+        {"lo 0, hi 5", {{0, 0}, {3, 4}}, {{0, 0}}, 2.0, {0, 1}},
+        {"lo stays at 1.0", {{0, 0}}, {{3, 4}, {6, 8}}, 2.0, {4.0 / 9.0, 1}},
+        {"one pair at 5", {{0, 0}}, {{3, 4}}, 2.0, {1}},
+        {"one pair at 0.5", {{0}}, {{0.5}}, 2.0, {nan}},
+        {"one pair at 0", {{7}}, {{7}}, 2.0, {nan}},
+        {"intersection 0 and 0.5", {{0.5, 0.5}}, {{0.5, 0.5}, {1, 0}}, 1.0, {0, 1}},
+        {"intersection below 0", {{1, 1}}, {{1, 1}, {0, 0}}, 1.0, {0, 1}},
+        {"NaN distance moves no bound", {{0, 0}}, {{3, 4}, {nan, 0}, {6, 8}}, 2.0, {4.0 / 9.0, nan, 1}},
+        {"extra columns of B unread", {{0}, {10}}, {{1, 99, nan}, {2, -5, 0}, {4, inf, 1}}, 2.0,
+         {0, 0.125, 0.375, 1, 0.875, 0.625}},
+        {"no metric", {{1, 2}, {3, 4}}, {{5, 6}}, 3.0, {nan, nan}},
+        {"no metric, NaN code", {{1, 2}}, {{5, 6}}, nan, {nan}},
+    };
+    for (DistanceKernel kernel : availableKernels())
+        for (const Case& c : cases) {
+            const Table a(c.a), b(c.b);
+            const auto n = static_cast<std::int32_t>(c.a[0].size());
+            expectSame(table(kernel, a, n, b, c.code), c.want, nameOf(kernel) + ": " + c.what);
+        }
+}
+
+TEST(FillDistanceTable, NoPairsOrNoElements) {
+    const Table none(std::vector<std::vector<double>>{}), one({{0.25, 0.5}}), two({{1, 2}, {3, 4}});
+    for (DistanceKernel kernel : availableKernels()) {
+        double sentinel = -7.0;
+        fillDistanceTableWith(kernel, none.get(), 0, 2, two.get(), 2, 1.0, &sentinel);
+        fillDistanceTableWith(kernel, two.get(), 2, 2, none.get(), 0, 2.0, &sentinel);
+        EXPECT_EQ(sentinel, -7.0) << nameOf(kernel);
+        // N = 0: every distance is 1.0 or 0.0, so lo equals hi and all are NaN.
+        for (double code : {1.0, 2.0}) expectSame(table(kernel, two, 0, one, code), {nan, nan}, nameOf(kernel));
+    }
+}
+
+// Values that stress the picks and the rounding: tiny and huge magnitudes, and
+// (when `special`) NaN, signed zeros and infinities.
+std::vector<std::vector<double>> randomRows(std::mt19937& rng, int count, int n, bool special) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> kind(0, 15), exponent(-40, 40);
+    const double specials[] = {nan, 0.0, -0.0, inf, -inf};
+    std::vector<std::vector<double>> rows(static_cast<std::size_t>(count));
+    for (auto& row : rows)
+        for (int k = 0; k < n; ++k) {
+            const int c = kind(rng);
+            double v = unit(rng);
+            if (c == 0) v = std::ldexp(v - 0.5, exponent(rng));
+            if (c == 1) v = -v;
+            if (special && c >= 13) v = specials[static_cast<std::size_t>(kind(rng)) % 5];
+            // Duplicates make ties between a and b common.
+            if (c == 2 && !row.empty()) v = row.back();
+            row.push_back(v);
+        }
+    return rows;
+}
+
+TEST(FastKernels, MatchThePlainLoopBitForBit) {
+    std::mt19937 rng(2024);
+    const std::int32_t sizesA[] = {1, 2, 3, 4, 5, 7, 9};
+    const std::int32_t sizesB[] = {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 33};
+    const std::int32_t lengths[] = {1, 3, 8, 17, 64};
+    const auto kernels = availableKernels();
+    struct Shape {
+        std::int32_t m, r, n;
+        bool special;
+    };
+    std::vector<Shape> shapes;
+    for (std::int32_t m : sizesA)
+        for (std::int32_t r : sizesB) {
+            const int round = static_cast<int>(shapes.size());
+            shapes.push_back({m, r, lengths[round % 5], round % 2 == 0});
+        }
+    // More A rows than one band, and B rows too long for one chunk to hold many.
+    shapes.push_back({70, 17, 5000, false});
+    shapes.push_back({131, 45, 700, false});
+    for (const Shape& shape : shapes) {
+        const std::int32_t m = shape.m, r = shape.r, n = shape.n;
+        const bool special = shape.special;
+        // B rows one longer than A's: the extra element must stay unread.
+        const Table a(randomRows(rng, m, n, special)), b(randomRows(rng, r, n + 1, special));
+        for (double code : {1.0, 2.0}) {
+            // Pair by pair before the rescale, specials included...
+            std::vector<double> want;
+            for (const auto& ra : a.rows)
+                for (const auto& rb : b.rows) want.push_back(rowDistance(ra.data(), rb.data(), n, code));
+            for (DistanceKernel kernel : kernels) {
+                std::vector<double> got(want.size());
+                fillDistancesWith(kernel, a.get(), m, n, b.get(), r, code, got.data());
+                const std::string what = nameOf(kernel) + " m=" + std::to_string(m) + " r=" +
+                                          std::to_string(r) + " n=" + std::to_string(n) +
+                                          " code=" + std::to_string(code);
+                expectSame(got, want, what);
+                // ...and the whole rescaled table (informative where no special sends a bound to infinity).
+                expectSame(table(kernel, a, n, b, code), table(DistanceKernel::plain, a, n, b, code), what);
+            }
+        }
+    }
+}
+
+}  // namespace

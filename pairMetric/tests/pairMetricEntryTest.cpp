@@ -1,0 +1,127 @@
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using testhost::matrix;
+using testhost::scalar;
+
+namespace {
+
+const testhost::Plugin& plugin() {
+    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
+    return p;
+}
+
+void expectClean(const testhost::CallResult& r) {
+    EXPECT_TRUE(r.argumentsUnchanged);
+    EXPECT_EQ(r.leakedArrays, 0u);
+    EXPECT_EQ(r.leakedAllocations, 0u);
+}
+
+TEST(PairMetricEntry, OneRowInPairOrderFromColumnMajorArguments) {
+    // Distances 1 2 4 / 9 8 6; lo stays 1.0, hi is 9. B's second column is unread.
+    auto a = matrix(2, 1, {0, 10});
+    auto b = matrix(3, 2, {1, 99, 2, -5, 4, NAN});
+    auto r = plugin().call(1, {a.get(), b.get(), scalar(2).get()});
+    ASSERT_FALSE(r.raised) << r.message;
+    expectClean(r);
+    ASSERT_EQ(mxGetM(r.out()), 1u);
+    ASSERT_EQ(mxGetN(r.out()), 6u);
+    EXPECT_EQ(testhost::values(r.out()), (std::vector<double>{0, 0.125, 0.375, 1, 0.875, 0.625}));
+
+    // Several columns: rows are read across the columns of the host's layout.
+    auto a2 = matrix(2, 2, {0, 0, 3, 4});
+    auto b2 = matrix(1, 2, {0, 0});
+    auto euclid = plugin().call(1, {a2.get(), b2.get(), scalar(2).get()});
+    ASSERT_FALSE(euclid.raised);
+    EXPECT_EQ(testhost::values(euclid.out()), (std::vector<double>{0, 1}));
+    // Only the code's first element counts; 1 is histogram intersection.
+    auto h = plugin().call(0, {matrix(1, 2, {1, 1}).get(), matrix(2, 2, {1, 1, 0, 0}).get(),
+                               matrix(1, 2, {1, 2}).get()});
+    ASSERT_FALSE(h.raised);
+    EXPECT_EQ(testhost::values(h.out()), (std::vector<double>{0, 1}));
+}
+
+TEST(PairMetricEntry, EmptySidesGiveOneByZero) {
+    for (auto& [a, b] : {std::pair{testhost::zeros(0, 2), testhost::zeros(3, 2)},
+                         std::pair{testhost::zeros(3, 2), testhost::zeros(0, 5)}}) {
+        auto r = plugin().call(1, {a.get(), b.get(), scalar(1).get()});
+        ASSERT_FALSE(r.raised) << r.message;
+        expectClean(r);
+        EXPECT_EQ(mxGetM(r.out()), 1u);
+        EXPECT_EQ(mxGetN(r.out()), 0u);
+    }
+}
+
+TEST(PairMetricEntry, RefusesBadCallsCleanly) {
+    auto a = matrix(2, 3, {1, 2, 3, 4, 5, 6});
+    auto code = scalar(1);
+    auto narrow = testhost::zeros(4, 2);
+    auto empty = testhost::zeros(0, 0);
+    auto emptyRow = testhost::zeros(1, 0);
+    auto single = testhost::array(mxSINGLE_CLASS, {2, 3});
+    auto complexA = testhost::array(mxDOUBLE_CLASS, {2, 3}, true);
+    auto sparseB = testhost::array(mxDOUBLE_CLASS, {2, 3}, false, true);
+    auto cube = testhost::array(mxDOUBLE_CLASS, {2, 3, 2});
+    auto logicalCode = testhost::array(mxLOGICAL_CLASS, {1, 1});
+    // 50000 x 50000 pairs exceed the 32-bit count; no columns keep them cheap.
+    auto tall = testhost::zeros(50000, 0);
+    struct Case {
+        int nlhs;
+        std::vector<const mxArray*> args;
+        const char* id;
+    } cases[] = {
+        {1, {}, "pairMetric:tooFewInputs"},
+        {1, {a.get()}, "pairMetric:tooFewInputs"},
+        {1, {a.get(), a.get()}, "pairMetric:tooFewInputs"},
+        {1, {a.get(), a.get(), code.get(), code.get()}, "pairMetric:tooManyInputs"},
+        {2, {a.get(), a.get(), code.get()}, "pairMetric:tooManyOutputs"},
+        {1, {single.get(), a.get(), code.get()}, "pairMetric:notRealDoubleMatrix"},
+        {1, {complexA.get(), a.get(), code.get()}, "pairMetric:notRealDoubleMatrix"},
+        {1, {a.get(), sparseB.get(), code.get()}, "pairMetric:notRealDoubleMatrix"},
+        {1, {a.get(), cube.get(), code.get()}, "pairMetric:notRealDoubleMatrix"},
+        {1, {a.get(), a.get(), logicalCode.get()}, "pairMetric:notRealDoubleMatrix"},
+        {1, {a.get(), narrow.get(), code.get()}, "pairMetric:tooFewColumns"},
+        {1, {a.get(), empty.get(), code.get()}, "pairMetric:tooFewColumns"},
+        {1, {a.get(), a.get(), empty.get()}, "pairMetric:emptyArgument"},
+        {1, {a.get(), a.get(), emptyRow.get()}, "pairMetric:emptyArgument"},
+        {1, {tall.get(), tall.get(), code.get()}, "pairMetric:tooLarge"},
+    };
+    for (const Case& c : cases) {
+        auto r = plugin().call(c.nlhs, c.args);
+        EXPECT_TRUE(r.raised) << c.id;
+        EXPECT_EQ(r.id, c.id);
+        EXPECT_FALSE(r.message.empty());
+        expectClean(r);
+    }
+    auto r = plugin().call(1, {a.get(), narrow.get(), code.get()});
+    EXPECT_EQ(r.message, "Argument 2 (B) needs at least 3 columns (as many as A), but a 4x2 double matrix came.");
+}
+
+TEST(PairMetricEntry, EveryFailedAllocationEndsCleanly) {
+    auto a = matrix(3, 2, {0.1, 0.9, 0.5, 0.5, 0.3, 0.2});
+    auto b = matrix(2, 3, {0.2, 0.8, 7, 0.6, 0.1, 7});
+    for (double code : {1.0, 2.0}) {
+        auto c = scalar(code);
+        auto whole = plugin().call(1, {a.get(), b.get(), c.get()});
+        ASSERT_FALSE(whole.raised);
+        const std::vector<double> want = testhost::values(whole.out());
+        ASSERT_GT(whole.allocations, 7u);
+        for (std::size_t k = 1; k <= whole.allocations; ++k) {
+            testhost::failAllocation(k);
+            auto r = plugin().call(1, {a.get(), b.get(), c.get()});
+            testhost::failAllocation(0);
+            expectClean(r);
+            // Without its working copy of B the call still answers, the slow way.
+            if (!r.raised) {
+                EXPECT_EQ(testhost::values(r.out()), want) << "allocation " << k;
+                continue;
+            }
+            EXPECT_EQ(r.id, "pairMetric:outOfMemory") << "allocation " << k;
+        }
+    }
+}
+
+}  // namespace
