@@ -1,0 +1,52 @@
+// coverFlags on detector-like boxes against segment-like region boxes, each
+// path the processor offers.
+#include "coverFlags.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<double> randomRows(int count, int maxSize, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> corner(1, 600), size(1, maxSize);
+    std::vector<double> rows;
+    for (int i = 0; i < count; ++i) rows.insert(rows.end(), {corner(rng), corner(rng), size(rng), size(rng)});
+    return rows;
+}
+
+std::vector<const double*> pointers(const std::vector<double>& rows) {
+    std::vector<const double*> p;
+    for (std::size_t i = 0; i < rows.size(); i += 4) p.push_back(&rows[i]);
+    return p;
+}
+
+void BM_coverFlags(benchmark::State& state) {
+    const auto path = static_cast<CoverPath>(state.range(0));
+    const int count = static_cast<int>(state.range(1));
+    if (!coverPathAvailable(path)) {
+        state.SkipWithError("path not available on this processor");
+        return;
+    }
+    const std::vector<double> regions = randomRows(count, 60, 1), boxes = randomRows(count, 200, 2);
+    const auto regionRows = pointers(regions), boxRows = pointers(boxes);
+    std::vector<double> flags(static_cast<std::size_t>(count) * static_cast<std::size_t>(count));
+    for (auto _ : state) {
+        coverFlagsOn(path, regionRows.data(), count, boxRows.data(), count, flags.data());
+        benchmark::DoNotOptimize(flags.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * count * count);
+}
+BENCHMARK(BM_coverFlags)
+    ->ArgNames({"path", "n"})
+    ->ArgsProduct({{static_cast<int>(CoverPath::plain), static_cast<int>(CoverPath::sse2),
+                    static_cast<int>(CoverPath::avx)},
+                   {500, 2000}})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,32 @@
+// Coverage flags: for every pair of a box and a region box, whether more than
+// 0.9 of the region box's own area lies inside the box.
+//
+// Boxes are rows x, y, w, h in pixels with inclusive far edges x + w - 1 and
+// y + h - 1; nothing is rounded. All comparisons are strict, so a tie or a NaN
+// takes the box's value, and a NaN ratio gives 0.0.
+#ifndef REGIONKIT_COVERTEST_COVERFLAGS_H
+#define REGIONKIT_COVERTEST_COVERFLAGS_H
+
+#include <cstdint>
+
+// A region box must have more than this share of its area inside a box.
+constexpr double coverShare = 0.9;
+
+// 1.0 when more than 0.9 of `region`'s area lies inside `box`, else 0.0.
+// Each points at the first four values x, y, w, h of a row.
+double coverFlag(const double* region, const double* box);
+
+// Fills the boxCount x regionCount result, column-major: the flag of box j and
+// region box t goes to flags[j + t * boxCount]. Every element is written.
+// regions[t] and boxes[j] each point at a row of at least four values.
+void coverFlags(const double* const* regions, std::int32_t regionCount, const double* const* boxes,
+                std::int32_t boxCount, double* flags);
+
+// The instruction paths coverFlags chooses from; every path gives the same
+// bits. Exposed so tests can hold each one against the plain path.
+enum class CoverPath { plain, sse2, avx };
+bool coverPathAvailable(CoverPath path);
+void coverFlagsOn(CoverPath path, const double* const* regions, std::int32_t regionCount,
+                  const double* const* boxes, std::int32_t boxCount, double* flags);
+
+#endif

@@ -1,0 +1,128 @@
+#include "coverFlags.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Box {
+    double x, y, w, h;
+};
+
+double flag(Box region, Box box) { return coverFlag(&region.x, &box.x); }
+
+const double nan = std::nan("");
+
+TEST(CoverFlag, StrictShareOfTheRegionBoxOwnArea) {
+    const Box region{1, 1, 10, 10};
+    EXPECT_EQ(flag(region, {1, 1, 10, 10}), 1.0);
+    EXPECT_EQ(flag(region, {0, 0, 100, 100}), 1.0);
+    // Exactly 90 of 100 pixels is not more than 0.9, whichever edge loses them.
+    EXPECT_EQ(flag(region, {1, 1, 10, 9}), 0.0);
+    EXPECT_EQ(flag(region, {2, 1, 10, 10}), 0.0);
+    EXPECT_EQ(flag(region, {1, 2, 10, 10}), 0.0);
+    EXPECT_EQ(flag(region, {0, 0, 10, 10}), 0.0);
+    // Fractional sizes count as they are: 95 of 100.
+    EXPECT_EQ(flag(region, {1, 1, 10, 9.5}), 1.0);
+    EXPECT_EQ(flag({1, 1, 20, 10}, {2, 1, 30, 10}), 1.0);  // 190 of 200
+    // The box's own area plays no part.
+    EXPECT_EQ(flag({1, 1, 2, 2}, {-1000, -1000, 5000, 5000}), 1.0);
+}
+
+TEST(CoverFlag, AsksHowMuchOfTheRegionBoxIsInside) {
+    EXPECT_EQ(flag({1, 1, 10, 10}, {1, 1, 5, 5}), 0.0);
+    EXPECT_EQ(flag({1, 1, 5, 5}, {1, 1, 10, 10}), 1.0);
+    // Edges are inclusive: touching shares nothing, overlapping by one column shares a tenth.
+    EXPECT_EQ(flag({1, 1, 10, 10}, {11, 1, 10, 10}), 0.0);
+    EXPECT_EQ(flag({1, 1, 10, 10}, {-9, 1, 10, 10}), 0.0);
+    EXPECT_EQ(flag({1, 1, 10, 10}, {10, 1, 10, 10}), 0.0);
+    // A one-pixel region box in the far corner of a box is inside it.
+    EXPECT_EQ(flag({10, 10, 1, 1}, {1, 1, 10, 10}), 1.0);
+    EXPECT_EQ(flag({11, 10, 1, 1}, {1, 1, 10, 10}), 0.0);
+}
+
+TEST(CoverFlag, DegenerateBoxesAndNaN) {
+    // No area on either side: 0/0 or 0/negative is never more than 0.9.
+    EXPECT_EQ(flag({1, 1, 0, 10}, {0, 0, 100, 100}), 0.0);
+    EXPECT_EQ(flag({1, 1, -5, -5}, {0, 0, 100, 100}), 0.0);
+    EXPECT_EQ(flag({1, 1, 10, 10}, {1, 1, 0, 10}), 0.0);
+    EXPECT_EQ(flag({1, 1, 10, 10}, {1, 1, -3, 10}), 0.0);
+    // A NaN region edge loses every comparison, so the box's edge is taken:
+    // the region box then spans the box across and is counted as covered.
+    EXPECT_EQ(flag({nan, 1, 10, 10}, {1, 1, 10, 10}), 1.0);
+    EXPECT_EQ(flag({1, nan, 10, 10}, {1, 1, 10, 10}), 1.0);
+    // A NaN box edge or a NaN region area reaches the ratio: 0.
+    EXPECT_EQ(flag({1, 1, 10, 10}, {nan, 1, 10, 10}), 0.0);
+    EXPECT_EQ(flag({1, 1, 10, 10}, {1, 1, 10, nan}), 0.0);
+    EXPECT_EQ(flag({1, 1, 10, nan}, {0, 0, 100, 100}), 0.0);
+    const double inf = INFINITY;
+    EXPECT_EQ(flag({1, 1, inf, 10}, {0, 0, 100, 100}), 0.0);
+}
+
+std::vector<const double*> rowsOf(const std::vector<Box>& boxes) {
+    std::vector<const double*> rows;
+    for (const Box& b : boxes) rows.push_back(&b.x);
+    return rows;
+}
+
+TEST(CoverFlags, RowsFollowTheBoxesAndColumnsTheRegionBoxes) {
+    const std::vector<Box> regions{{1, 1, 5, 5}, {20, 20, 4, 4}};
+    const std::vector<Box> boxes{{0, 0, 10, 10}, {18, 18, 10, 10}, {0, 0, 30, 30}};
+    std::vector<double> flags(6, -1.0);
+    coverFlags(rowsOf(regions).data(), 2, rowsOf(boxes).data(), 3, flags.data());
+    EXPECT_EQ(flags, (std::vector<double>{1, 0, 1, 0, 1, 1}));
+
+    // With no boxes or no region boxes there is no element, and nothing is written.
+    std::vector<double> untouched(4, -1.0);
+    coverFlags(rowsOf(regions).data(), 2, nullptr, 0, untouched.data());
+    coverFlags(nullptr, 0, rowsOf(boxes).data(), 3, untouched.data());
+    EXPECT_EQ(untouched, std::vector<double>(4, -1.0));
+}
+
+// Small whole and half coordinates make ties, touching edges and exact 0.9
+// shares common; NaN and degenerate sizes turn up too.
+std::vector<Box> randomBoxes(std::mt19937& rng, int count) {
+    std::uniform_int_distribution<int> coord(-4, 24), size(-2, 24), odd(0, 29);
+    auto value = [&](int v) {
+        const int roll = odd(rng);
+        if (roll == 0) return nan;
+        return roll == 1 ? v + 0.5 : static_cast<double>(v);
+    };
+    std::vector<Box> boxes;
+    for (int i = 0; i < count; ++i)
+        boxes.push_back({value(coord(rng)), value(coord(rng)), value(size(rng)), value(size(rng))});
+    return boxes;
+}
+
+TEST(CoverFlags, EveryPathGivesThePairRuleBitForBit) {
+    std::mt19937 rng(11);
+    const int boxCounts[] = {1, 3, 255, 256, 257, 600};
+    for (int boxCount : boxCounts) {
+        const std::vector<Box> regions = randomBoxes(rng, 37), boxes = randomBoxes(rng, boxCount);
+        std::vector<double> expected(static_cast<std::size_t>(boxCount) * regions.size());
+        for (std::size_t t = 0; t < regions.size(); ++t)
+            for (int j = 0; j < boxCount; ++j)
+                expected[static_cast<std::size_t>(j) + t * static_cast<std::size_t>(boxCount)] =
+                    coverFlag(&regions[t].x, &boxes[static_cast<std::size_t>(j)].x);
+        double ones = 0;
+        for (double v : expected) ones += v;
+        ASSERT_GT(ones, 0.0);
+
+        for (CoverPath path : {CoverPath::plain, CoverPath::sse2, CoverPath::avx}) {
+            if (!coverPathAvailable(path)) continue;
+            std::vector<double> flags(expected.size(), -1.0);
+            coverFlagsOn(path, rowsOf(regions).data(), 37, rowsOf(boxes).data(), boxCount, flags.data());
+            ASSERT_EQ(std::memcmp(flags.data(), expected.data(), flags.size() * sizeof(double)), 0)
+                << "path " << static_cast<int>(path) << ", " << boxCount << " boxes";
+        }
+        std::vector<double> flags(expected.size(), -1.0);
+        coverFlags(rowsOf(regions).data(), 37, rowsOf(boxes).data(), boxCount, flags.data());
+        ASSERT_EQ(flags, expected);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using testhost::matrix;
+
+namespace {
+
+const testhost::Plugin& plugin() {
+    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
+    return p;
+}
+
+void expectClean(const testhost::CallResult& r) {
+    EXPECT_TRUE(r.argumentsUnchanged);
+    EXPECT_EQ(r.leakedArrays, 0u);
+    EXPECT_EQ(r.leakedAllocations, 0u);
+}
+
+TEST(CoverTestEntry, BoxesGiveTheRowsAndRegionBoxesTheColumns) {
+    // Extra columns on either side are not read.
+    auto regions = matrix(2, 5, {1, 1, 5, 5, 99,  //
+                                 20, 20, 4, 4, NAN});
+    auto boxes = matrix(3, 6, {0, 0, 10, 10, NAN, 7,  //
+                               18, 18, 10, 10, 1, 1,  //
+                               0, 0, 30, 30, 0, 0});
+    auto r = plugin().call(1, {regions.get(), boxes.get()});
+    ASSERT_FALSE(r.raised) << r.message;
+    expectClean(r);
+    ASSERT_EQ(mxGetM(r.out()), 3u);
+    ASSERT_EQ(mxGetN(r.out()), 2u);
+    EXPECT_EQ(testhost::values(r.out()), (std::vector<double>{1, 0, 1, 0, 1, 1}));
+
+    auto noBoxes = plugin().call(0, {regions.get(), testhost::zeros(0, 4).get()});
+    ASSERT_FALSE(noBoxes.raised);
+    EXPECT_EQ(mxGetM(noBoxes.out()), 0u);
+    EXPECT_EQ(mxGetN(noBoxes.out()), 2u);
+    auto noRegions = plugin().call(1, {testhost::zeros(0, 7).get(), boxes.get()});
+    ASSERT_FALSE(noRegions.raised);
+    EXPECT_EQ(mxGetM(noRegions.out()), 3u);
+    EXPECT_EQ(mxGetN(noRegions.out()), 0u);
+    expectClean(noRegions);
+}
+
+TEST(CoverTestEntry, RefusesBadCallsCleanly) {
+    auto good = matrix(1, 4, {1, 1, 10, 10});
+    auto narrow = testhost::zeros(3, 3);
+    auto empty = testhost::zeros(0, 0);
+    auto single = testhost::array(mxSINGLE_CLASS, {1, 4});
+    auto complexBoxes = testhost::array(mxDOUBLE_CLASS, {1, 4}, true);
+    auto sparseBoxes = testhost::array(mxDOUBLE_CLASS, {1, 4}, false, true);
+    auto cube = testhost::array(mxDOUBLE_CLASS, {1, 4, 2});
+    auto logical = testhost::array(mxLOGICAL_CLASS, {1, 4});
+    struct Case {
+        int nlhs;
+        std::vector<const mxArray*> args;
+        const char* id;
+    } cases[] = {
+        {1, {}, "coverTest:tooFewInputs"},
+        {1, {good.get()}, "coverTest:tooFewInputs"},
+        {1, {good.get(), good.get(), good.get()}, "coverTest:tooManyInputs"},
+        {2, {good.get(), good.get()}, "coverTest:tooManyOutputs"},
+        {1, {single.get(), good.get()}, "coverTest:notRealDoubleMatrix"},
+        {1, {good.get(), complexBoxes.get()}, "coverTest:notRealDoubleMatrix"},
+        {1, {sparseBoxes.get(), good.get()}, "coverTest:notRealDoubleMatrix"},
+        {1, {good.get(), cube.get()}, "coverTest:notRealDoubleMatrix"},
+        {1, {good.get(), logical.get()}, "coverTest:notRealDoubleMatrix"},
+        {1, {narrow.get(), good.get()}, "coverTest:tooFewColumns"},
+        {1, {good.get(), narrow.get()}, "coverTest:tooFewColumns"},
+        {1, {good.get(), empty.get()}, "coverTest:tooFewColumns"},
+    };
+    for (const Case& c : cases) {
+        auto r = plugin().call(c.nlhs, c.args);
+        EXPECT_TRUE(r.raised);
+        EXPECT_EQ(r.id, c.id);
+        EXPECT_FALSE(r.message.empty());
+        expectClean(r);
+    }
+    auto r = plugin().call(1, {good.get(), narrow.get()});
+    EXPECT_EQ(r.message, "Argument 2 (boxes) needs at least 4 columns (x, y, w, h), but a 3x3 double matrix came.");
+}
+
+TEST(CoverTestEntry, EveryFailedAllocationEndsInACleanError) {
+    auto regions = matrix(2, 4, {1, 1, 5, 5, 20, 20, 4, 4});
+    auto boxes = matrix(3, 4, {0, 0, 10, 10, 18, 18, 10, 10, 0, 0, 30, 30});
+    const std::size_t made = plugin().call(1, {regions.get(), boxes.get()}).allocations;
+    ASSERT_EQ(made, 7u);  // two pointer tables and five rows
+    // One more: the result itself, created after the tables.
+    for (std::size_t k = 1; k <= made + 1; ++k) {
+        testhost::failAllocation(k);
+        auto r = plugin().call(1, {regions.get(), boxes.get()});
+        testhost::failAllocation(0);
+        EXPECT_TRUE(r.raised) << "allocation " << k;
+        EXPECT_EQ(r.id, "coverTest:outOfMemory");
+        expectClean(r);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+% Octave tests of the built coverTest plug-in.
+
+%!test
+%! % Rows follow the boxes (second argument), columns the region boxes (first).
+%! regions = [1 1 5 5; 20 20 4 4];
+%! boxes = [0 0 10 10; 18 18 10 10; 0 0 30 30];
+%! assert (coverTest (regions, boxes), [1 0; 0 1; 1 1]);
+
+%!test
+%! % Extra columns are not read; empty lists give empty results of the right shape.
+%! assert (coverTest ([1 1 5 5 NaN 3], [0 0 10 10 7]), 1);
+%! assert (size (coverTest ([1 1 5 5; 2 2 3 3], zeros (0, 4))), [0 2]);
+%! assert (size (coverTest (zeros (0, 4), [1 1 5 5])), [1 0]);
+
+%!test
+%! % Agrees with the same rule written with broadcasting, on many random pairs.
+%! rand ("seed", 5);
+%! regions = [fix(30 * rand(300, 2)), fix(20 * rand(300, 2)) - 1];
+%! boxes = [fix(30 * rand(200, 2)), fix(25 * rand(200, 2)) - 1];
+%! ax = regions(:, 1)'; ay = regions(:, 2)'; aw = regions(:, 3)'; ah = regions(:, 4)';
+%! bx = boxes(:, 1); by = boxes(:, 2); bw = boxes(:, 3); bh = boxes(:, 4);
+%! iw = max (min (ax + aw - 1, bx + bw - 1) - max (ax, bx) + 1, 0);
+%! ih = max (min (ay + ah - 1, by + bh - 1) - max (ay, by) + 1, 0);
+%! expected = double ((ih .* iw) ./ (ah .* aw) > 0.9);
+%! flags = coverTest (regions, boxes);
+%! assert (flags, expected);
+%! assert (any (flags(:)));
+
+%!error <Not enough arguments> coverTest (ones (1, 4))
+%!error <returns 1 result> [a, b] = coverTest (ones (1, 4), ones (1, 4))
+%!error <real, full double matrix> coverTest (single (ones (1, 4)), ones (1, 4))
+%!error <at least 4 columns> coverTest (ones (2, 3), ones (1, 4))
+%!test
+%! try
+%!   coverTest (ones (1, 4), ones (1, 3));
+%! catch err
+%!   assert (err.identifier, "coverTest:tooFewColumns");
+%! end_try_catch

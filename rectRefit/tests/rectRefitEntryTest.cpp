@@ -1,0 +1,139 @@
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using testhost::matrix;
+using testhost::scalar;
+
+namespace {
+
+const testhost::Plugin& plugin() {
+    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
+    return p;
+}
+
+void expectClean(const testhost::CallResult& r) {
+    EXPECT_TRUE(r.argumentsUnchanged);
+    EXPECT_EQ(r.leakedArrays, 0u);
+    EXPECT_EQ(r.leakedAllocations, 0u);
+}
+
+TEST(RectRefitEntry, ResultHasTheShapeOfTheBoxesWithExtraColumnsZero) {
+    auto boxes = matrix(3, 6, {3, 4, 5, 6, 0.8, 9,     //
+                               1, 1, 1, 1, 0.5, 9,     //
+                               95, 45, 10, 10, 1, 9});
+    auto regions = matrix(2, 5, {10, 20, 5, 6, 7,  //
+                                 95, 45, 10, 10, 7});
+    // Marks beyond the boxes' rows and the regions' columns are not read.
+    auto membership = matrix(4, 3, {0, 0, 1,  //
+                                    1, 0, 1,  //
+                                    0, 1, 1,  //
+                                    1, 1, 1});
+    // 50.9 and 100.7 act as 50 and 100: the height bounds y, the width x.
+    auto r = plugin().call(1, {boxes.get(), regions.get(), membership.get(), scalar(50.9).get(),
+                               matrix(1, 2, {100.7, -1}).get()});
+    ASSERT_FALSE(r.raised) << r.message;
+    expectClean(r);
+    ASSERT_EQ(mxGetM(r.out()), 3u);
+    ASSERT_EQ(mxGetN(r.out()), 6u);
+    EXPECT_EQ(testhost::values(r.out()), (std::vector<double>{3, 9, 94, 4, 19, 44, 5, 7, 7, 6, 8, 7,  //
+                                                              0, 0, 0, 0, 0, 0}));
+}
+
+TEST(RectRefitEntry, EmptyBoxesOrRegions) {
+    auto regions = matrix(1, 4, {10, 20, 5, 6});
+    auto none = plugin().call(1, {testhost::zeros(0, 5).get(), regions.get(), testhost::zeros(0, 1).get(),
+                                  scalar(100).get(), scalar(100).get()});
+    ASSERT_FALSE(none.raised) << none.message;
+    EXPECT_EQ(mxGetM(none.out()), 0u);
+    EXPECT_EQ(mxGetN(none.out()), 5u);
+    expectClean(none);
+
+    auto boxes = matrix(1, 4, {3, 4, 5, 6});
+    auto kept = plugin().call(1, {boxes.get(), testhost::zeros(0, 4).get(), testhost::zeros(1, 0).get(),
+                                  scalar(100).get(), scalar(100).get()});
+    ASSERT_FALSE(kept.raised) << kept.message;
+    EXPECT_EQ(testhost::values(kept.out()), (std::vector<double>{3, 4, 5, 6}));
+}
+
+TEST(RectRefitEntry, RefusesBadCallsCleanly) {
+    auto boxes = matrix(2, 4, {3, 4, 5, 6, 1, 1, 1, 1});
+    auto regions = matrix(3, 4, {10, 20, 5, 6, 1, 1, 2, 2, 5, 5, 5, 5});
+    auto m = testhost::zeros(2, 3);
+    auto h = scalar(100);
+    auto narrow = testhost::zeros(2, 3);
+    auto fewRows = testhost::zeros(1, 3);
+    auto fewCols = testhost::zeros(2, 2);
+    auto empty = testhost::zeros(0, 0);
+    auto nanSize = scalar(NAN);
+    auto bigSize = scalar(2147483648.0);
+    auto lowSize = scalar(-2147483649.0);
+    auto infSize = scalar(INFINITY);
+    auto single = testhost::array(mxSINGLE_CLASS, {2, 3});
+    auto sparse = testhost::array(mxDOUBLE_CLASS, {2, 3}, false, true);
+    auto complexSize = testhost::array(mxDOUBLE_CLASS, {1, 1}, true);
+    auto logicalM = testhost::array(mxLOGICAL_CLASS, {2, 3});
+    auto cube = testhost::array(mxDOUBLE_CLASS, {2, 4, 2});
+    struct Case {
+        int nlhs;
+        std::vector<const mxArray*> args;
+        const char* id;
+    } cases[] = {
+        {1, {}, "rectRefit:tooFewInputs"},
+        {1, {boxes.get(), regions.get(), m.get(), h.get()}, "rectRefit:tooFewInputs"},
+        {1, {boxes.get(), regions.get(), m.get(), h.get(), h.get(), h.get()}, "rectRefit:tooManyInputs"},
+        {2, {boxes.get(), regions.get(), m.get(), h.get(), h.get()}, "rectRefit:tooManyOutputs"},
+        {1, {cube.get(), regions.get(), m.get(), h.get(), h.get()}, "rectRefit:notRealDoubleMatrix"},
+        {1, {boxes.get(), regions.get(), single.get(), h.get(), h.get()}, "rectRefit:notRealDoubleMatrix"},
+        {1, {boxes.get(), regions.get(), sparse.get(), h.get(), h.get()}, "rectRefit:notRealDoubleMatrix"},
+        {1, {boxes.get(), regions.get(), logicalM.get(), h.get(), h.get()}, "rectRefit:notRealDoubleMatrix"},
+        {1, {boxes.get(), regions.get(), m.get(), complexSize.get(), h.get()}, "rectRefit:notRealDoubleMatrix"},
+        {1, {narrow.get(), regions.get(), m.get(), h.get(), h.get()}, "rectRefit:tooFewColumns"},
+        {1, {boxes.get(), narrow.get(), m.get(), h.get(), h.get()}, "rectRefit:tooFewColumns"},
+        {1, {boxes.get(), regions.get(), fewRows.get(), h.get(), h.get()}, "rectRefit:membershipTooSmall"},
+        {1, {boxes.get(), regions.get(), fewCols.get(), h.get(), h.get()}, "rectRefit:membershipTooSmall"},
+        {1, {boxes.get(), regions.get(), empty.get(), h.get(), h.get()}, "rectRefit:membershipTooSmall"},
+        {1, {boxes.get(), regions.get(), m.get(), empty.get(), h.get()}, "rectRefit:emptyArgument"},
+        {1, {boxes.get(), regions.get(), m.get(), h.get(), empty.get()}, "rectRefit:emptyArgument"},
+        {1, {boxes.get(), regions.get(), m.get(), nanSize.get(), h.get()}, "rectRefit:badImageSize"},
+        {1, {boxes.get(), regions.get(), m.get(), h.get(), bigSize.get()}, "rectRefit:badImageSize"},
+        {1, {boxes.get(), regions.get(), m.get(), lowSize.get(), h.get()}, "rectRefit:badImageSize"},
+        {1, {boxes.get(), regions.get(), m.get(), h.get(), infSize.get()}, "rectRefit:badImageSize"},
+    };
+    for (const Case& c : cases) {
+        auto r = plugin().call(c.nlhs, c.args);
+        EXPECT_TRUE(r.raised);
+        EXPECT_EQ(r.id, c.id);
+        EXPECT_FALSE(r.message.empty());
+        expectClean(r);
+    }
+    auto r = plugin().call(1, {boxes.get(), regions.get(), fewCols.get(), h.get(), h.get()});
+    EXPECT_EQ(r.message, "Argument 3 (membership) needs at least 2 rows (one per box) and 3 columns (one per region "
+                         "box), but a 2x2 matrix came.");
+    // The extremes that do truncate to 32 bits are accepted.
+    auto edge = plugin().call(1, {boxes.get(), regions.get(), m.get(), scalar(2147483647.9).get(),
+                                  scalar(-2147483648.9).get()});
+    EXPECT_FALSE(edge.raised) << edge.message;
+}
+
+TEST(RectRefitEntry, EveryFailedAllocationEndsInACleanError) {
+    auto boxes = matrix(2, 4, {3, 4, 5, 6, 1, 1, 1, 1});
+    auto regions = matrix(2, 4, {10, 20, 5, 6, 1, 1, 2, 2});
+    auto m = matrix(2, 2, {1, 0, 1, 1});
+    auto h = scalar(100);
+    const std::size_t made = plugin().call(1, {boxes.get(), regions.get(), m.get(), h.get(), h.get()}).allocations;
+    ASSERT_EQ(made, 9u);  // three pointer tables and six rows
+    // One more: the result itself, created after the tables.
+    for (std::size_t k = 1; k <= made + 1; ++k) {
+        testhost::failAllocation(k);
+        auto r = plugin().call(1, {boxes.get(), regions.get(), m.get(), h.get(), h.get()});
+        testhost::failAllocation(0);
+        EXPECT_TRUE(r.raised) << "allocation " << k;
+        EXPECT_EQ(r.id, "rectRefit:outOfMemory");
+        expectClean(r);
+    }
+}
+
+}  // namespace
