@@ -1,0 +1,38 @@
+// Valid-mode sliding-window correlation of two dense row-major blocks.
+//
+// A has M rows and N columns, K has m rows and n columns; both are stored row
+// by row (element (p, q) of an h x w block at p*w + q). K is not flipped. For
+// every row offset i < P = M - m + 1 and column offset j < Q = N - n + 1:
+//
+//   S(i, j) = sum over r < m, s < n of A(i + r, j + s) * K(r, s)
+//
+// formed as one running sum from 0.0, products taken in K's row-major order,
+// each product rounded before it is added. S(i, j) is stored at out[i + j*P],
+// so `out` holds the P x Q map column by column.
+#ifndef REGIONKIT_SLIDECORR_SLIDEDOT_H
+#define REGIONKIT_SLIDECORR_SLIDEDOT_H
+
+#include <cstdint>
+
+// Writes all P*Q sums into out. When K does not fit inside A (m > M or n > N)
+// there is no valid position: nothing is read and nothing is written. When K
+// has no elements every sum is 0.0 and A is not read.
+void slideDot(const double* a, std::uint32_t M, std::uint32_t N, const double* k, std::uint32_t m,
+              std::uint32_t n, double* out);
+
+// The instruction-set paths behind slideDot, exposed so that tests can check
+// that each gives the same bits and benchmarks can time each one. slideDot
+// itself takes the widest path the processor offers.
+namespace slideDotPaths {
+
+enum class Path { Portable, Avx2, Avx512 };
+
+const char* name(Path path);
+bool available(Path path);
+// Runs slideDot on the given path; the path must be available.
+void run(Path path, const double* a, std::uint32_t M, std::uint32_t N, const double* k, std::uint32_t m,
+         std::uint32_t n, double* out);
+
+}  // namespace slideDotPaths
+
+#endif

@@ -1,0 +1,121 @@
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+using testhost::matrix;
+
+namespace {
+
+const testhost::Plugin& plugin() {
+    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
+    return p;
+}
+
+void expectClean(const testhost::CallResult& r) {
+    EXPECT_TRUE(r.argumentsUnchanged);
+    EXPECT_EQ(r.leakedArrays, 0u);
+    EXPECT_EQ(r.leakedAllocations, 0u);
+}
+
+void expectColumn(const testhost::CallResult& r, std::size_t rows) {
+    ASSERT_FALSE(r.raised) << r.id << ": " << r.message;
+    expectClean(r);
+    EXPECT_EQ(mxGetM(r.out()), rows);
+    EXPECT_EQ(mxGetN(r.out()), 1u);
+}
+
+TEST(SlideCorrEntry, CopiesRowMajorAndReturnsTheMapColumnByColumn) {
+    // Non-square A and K: S(i, j) = A(i, j) + 2 A(i + 1, j + 2); P = 2, Q = 2.
+    auto a = matrix(3, 4, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    auto k = matrix(2, 3, {1, 0, 0, 0, 0, 2});
+    auto r = plugin().call(1, {a.get(), k.get()});
+    expectColumn(r, 4);
+    EXPECT_EQ(testhost::values(r.out()), (std::vector<double>{15, 27, 18, 30}));
+
+    // nlhs = 0 still gives the result; a K of A's size gives one sum.
+    auto same = plugin().call(0, {matrix(2, 3, {1, 2, 3, 4, 5, 6}).get(), matrix(2, 3, {1, 1, 1, 1, 1, 1}).get()});
+    expectColumn(same, 1);
+    EXPECT_EQ(testhost::values(same.out()), (std::vector<double>{21}));
+}
+
+TEST(SlideCorrEntry, EmptyKernelsAndKernelsThatDoNotFit) {
+    auto a = matrix(2, 3, {1, 2, 3, 4, 5, 6});
+    auto r = plugin().call(1, {a.get(), testhost::zeros(0, 0).get()});
+    expectColumn(r, 12);
+    EXPECT_EQ(testhost::values(r.out()), std::vector<double>(12, 0.0));
+
+    struct Case {
+        std::size_t M, N, m, n;
+    } none[] = {
+        {0, 0, 1, 1},  // one row too tall
+        {2, 3, 2, 4},  // one column too wide
+        {2, 3, 3, 4},  // both
+        {2, 3, 7, 1},  // far too tall
+        {2, 3, 1, 9},  // far too wide
+        {2, 3, 0, 5},  // empty, yet too wide
+    };
+    for (const Case& c : none) {
+        auto rn = plugin().call(1, {testhost::zeros(c.M, c.N).get(), testhost::zeros(c.m, c.n).get()});
+        expectColumn(rn, 0);
+    }
+}
+
+TEST(SlideCorrEntry, RefusesBadCallsCleanly) {
+    auto a = matrix(2, 2, {1, 2, 3, 4});
+    auto single = testhost::array(mxSINGLE_CLASS, {2, 2});
+    auto complexA = testhost::array(mxDOUBLE_CLASS, {2, 2}, true);
+    auto sparseA = testhost::array(mxDOUBLE_CLASS, {2, 2}, false, true);
+    auto cube = testhost::array(mxDOUBLE_CLASS, {2, 2, 2});
+    auto logical = testhost::array(mxLOGICAL_CLASS, {1, 1});
+    // An empty K on a 0 x (2^31 - 1) A has 2^31 window positions.
+    auto longEmpty = testhost::zeros(0, 2147483647u);
+    auto wideEmpty = testhost::zeros(0, 2147483648u);
+    auto none = testhost::zeros(0, 0);
+    struct Case {
+        int nlhs;
+        std::vector<const mxArray*> args;
+        const char* id;
+    } cases[] = {
+        {1, {}, "slideCorr:tooFewInputs"},
+        {1, {a.get()}, "slideCorr:tooFewInputs"},
+        {1, {a.get(), a.get(), a.get()}, "slideCorr:tooManyInputs"},
+        {2, {a.get(), a.get()}, "slideCorr:tooManyOutputs"},
+        {1, {single.get(), a.get()}, "slideCorr:notRealDoubleMatrix"},
+        {1, {a.get(), complexA.get()}, "slideCorr:notRealDoubleMatrix"},
+        {1, {sparseA.get(), a.get()}, "slideCorr:notRealDoubleMatrix"},
+        {1, {a.get(), cube.get()}, "slideCorr:notRealDoubleMatrix"},
+        {1, {a.get(), logical.get()}, "slideCorr:notRealDoubleMatrix"},
+        {1, {longEmpty.get(), none.get()}, "slideCorr:tooLarge"},
+        {1, {wideEmpty.get(), a.get()}, "slideCorr:tooLarge"},
+    };
+    for (const Case& c : cases) {
+        auto r = plugin().call(c.nlhs, c.args);
+        EXPECT_TRUE(r.raised) << c.id;
+        EXPECT_EQ(r.id, c.id);
+        EXPECT_FALSE(r.message.empty());
+        expectClean(r);
+        EXPECT_EQ(r.allocations, 0u) << c.id;  // refused before anything was taken
+    }
+    auto r = plugin().call(1, {longEmpty.get(), none.get()});
+    EXPECT_EQ(r.message, "The number of window positions is 2147483648, more than the largest count handled, "
+                         "2147483647.");
+}
+
+TEST(SlideCorrEntry, EveryFailedAllocationEndsInACleanError) {
+    auto a = matrix(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    auto k = matrix(2, 2, {1, 0, 0, 1});
+    const std::size_t made = plugin().call(1, {a.get(), k.get()}).allocations;
+    // A's block and K's block; the stand-in host counts the result's creation
+    // only while failures are injected, so it is the one after them.
+    ASSERT_EQ(made, 2u);
+    for (std::size_t f = 1; f <= made + 1; ++f) {
+        testhost::failAllocation(f);
+        auto r = plugin().call(1, {a.get(), k.get()});
+        testhost::failAllocation(0);
+        EXPECT_TRUE(r.raised) << "allocation " << f;
+        EXPECT_EQ(r.id, "slideCorr:outOfMemory");
+        expectClean(r);
+    }
+}
+
+}  // namespace

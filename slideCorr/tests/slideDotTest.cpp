@@ -1,0 +1,154 @@
+#include "slideDot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+using slideDotPaths::Path;
+
+const Path allPaths[] = {Path::Portable, Path::Avx2, Path::Avx512};
+
+// The sums as the definition states them: one running sum per position.
+std::vector<double> plainSums(const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
+                              const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
+    const std::uint32_t P = M - m + 1, Q = N - n + 1;
+    std::vector<double> out(std::size_t{P} * Q);
+    for (std::uint32_t i = 0; i < P; ++i)
+        for (std::uint32_t j = 0; j < Q; ++j) {
+            double sum = 0.0;
+            for (std::uint32_t r = 0; r < m; ++r)
+                for (std::uint32_t s = 0; s < n; ++s) sum += a[(i + r) * N + j + s] * k[r * n + s];
+            out[i + std::size_t{j} * P] = sum;
+        }
+    return out;
+}
+
+std::uint64_t bits(double x) {
+    std::uint64_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+// Equal to the bit, except that any NaN matches any NaN (which NaN an operation
+// passes on may depend on the order of its operands).
+bool sameBits(double x, double y) { return bits(x) == bits(y) || (std::isnan(x) && std::isnan(y)); }
+
+std::vector<double> run(Path path, const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
+                        const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
+    std::vector<double> out(std::size_t{M - m + 1} * (N - n + 1), -12345.0);
+    slideDotPaths::run(path, a.data(), M, N, k.data(), m, n, out.data());
+    return out;
+}
+
+TEST(SlideDot, KernelIsNotFlippedAndOutputIsColumnMajor) {
+    const std::vector<double> a = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    std::vector<double> out(4);
+    slideDot(a.data(), 3, 3, std::vector<double>{1, 0, 0, 0}.data(), 2, 2, out.data());
+    EXPECT_EQ(out, (std::vector<double>{1, 4, 2, 5}));
+    slideDot(a.data(), 3, 3, std::vector<double>{1, 0, 0, 1}.data(), 2, 2, out.data());
+    EXPECT_EQ(out, (std::vector<double>{6, 12, 8, 14}));
+
+    // 2 x 4 map from a 3 x 6 A: rows and columns of the map must not swap.
+    const std::vector<double> wide = {1, 2, 3, 4, 5, 6, 10, 20, 30, 40, 50, 60, 100, 200, 300, 400, 500, 600};
+    std::vector<double> map(8);
+    slideDot(wide.data(), 3, 6, std::vector<double>{1, 0, 0, 0, 0, 1}.data(), 2, 3, map.data());
+    EXPECT_EQ(map, (std::vector<double>{1 + 30, 10 + 300, 2 + 40, 20 + 400, 3 + 50, 30 + 500, 4 + 60, 40 + 600}));
+}
+
+TEST(SlideDot, EmptyKernelsAndKernelsThatDoNotFit) {
+    // No kernel elements: every position sums to 0.0 and A is never read (null here).
+    std::vector<double> out(12, 7.0);
+    slideDot(nullptr, 2, 3, nullptr, 0, 0, out.data());
+    EXPECT_EQ(out, std::vector<double>(12, 0.0));
+    std::vector<double> rowsOnly(3 * 2, 7.0);  // K is 0 x 2 on a 2 x 3 A: P = 3, Q = 2
+    slideDot(nullptr, 2, 3, nullptr, 0, 2, rowsOnly.data());
+    EXPECT_EQ(rowsOnly, std::vector<double>(6, 0.0));
+
+    // No valid position: nothing is read or written (all pointers null).
+    slideDot(nullptr, 0, 0, nullptr, 1, 1, nullptr);   // one row too tall
+    slideDot(nullptr, 3, 2, nullptr, 2, 3, nullptr);   // one column too wide
+    slideDot(nullptr, 2, 2, nullptr, 5, 1, nullptr);   // far too tall
+    slideDot(nullptr, 2, 2, nullptr, 1, 9, nullptr);   // far too wide
+    slideDot(nullptr, 2, 2, nullptr, 0, 4, nullptr);   // empty, but still too wide
+    for (Path path : allPaths)
+        if (slideDotPaths::available(path)) slideDotPaths::run(path, nullptr, 4, 4, nullptr, 5, 5, nullptr);
+}
+
+TEST(SlideDot, SumsStartFromPositiveZero) {
+    // Every product is -0.0; 0.0 + -0.0 is +0.0, so a sum seeded with the first
+    // product instead of 0.0 would keep the sign.
+    const std::vector<double> a(5 * 40, -0.0);
+    const std::vector<double> k(2 * 3, 1.0);
+    for (Path path : allPaths) {
+        if (!slideDotPaths::available(path)) continue;
+        for (double v : run(path, a, 5, 40, k, 2, 3)) EXPECT_FALSE(std::signbit(v)) << slideDotPaths::name(path);
+    }
+}
+
+// Values spread over many binades, so that adding the same products in any
+// other order almost surely changes some sums in their last bits.
+std::vector<double> spreadValues(std::size_t count, std::mt19937& rng, double specials) {
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0), pick(0.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    const double special[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(), -0.0, 0.0,
+                              std::numeric_limits<double>::denorm_min()};
+    std::uniform_int_distribution<int> which(0, 5);
+    std::vector<double> v(count);
+    for (double& x : v)
+        x = pick(rng) < specials ? special[which(rng)] : std::ldexp(mantissa(rng), exponent(rng));
+    return v;
+}
+
+TEST(SlideDot, EveryPathGivesThePlainLoopsBits) {
+    // Map widths around every vector and block width (1, 4, 8 lanes; blocks of
+    // several vectors) and heights around the row blocks, with kernels of
+    // several shapes; the vectors sized exactly, so any read past A shows.
+    const std::uint32_t widths[] = {1, 2, 3, 4, 5, 7, 8, 9, 11, 12, 13, 16, 17, 23, 24, 25, 31, 32, 33, 41, 97};
+    const std::uint32_t heights[] = {1, 2, 3, 4, 5, 7, 9};
+    const std::uint32_t kernels[][2] = {{1, 1}, {1, 6}, {4, 1}, {3, 3}, {2, 7}, {5, 4}, {7, 2}};
+    std::mt19937 rng(20240607);
+    std::size_t compared = 0;
+    for (double specials : {0.0, 0.02}) {
+        for (const auto& ks : kernels)
+            for (std::uint32_t P : heights)
+                for (std::uint32_t Q : widths) {
+                    const std::uint32_t m = ks[0], n = ks[1], M = P + m - 1, N = Q + n - 1;
+                    const std::vector<double> a = spreadValues(std::size_t{M} * N, rng, specials);
+                    const std::vector<double> k = spreadValues(std::size_t{m} * n, rng, specials);
+                    const std::vector<double> want = plainSums(a, M, N, k, m, n);
+                    for (Path path : allPaths) {
+                        if (!slideDotPaths::available(path)) continue;
+                        const std::vector<double> got = run(path, a, M, N, k, m, n);
+                        for (std::size_t t = 0; t < want.size(); ++t)
+                            ASSERT_TRUE(sameBits(got[t], want[t]))
+                                << slideDotPaths::name(path) << " A " << M << "x" << N << " K " << m << "x" << n
+                                << " at " << t << ": " << got[t] << " vs " << want[t];
+                        ++compared;
+                    }
+                }
+    }
+    EXPECT_GT(compared, 0u);
+
+    // The data does tell orders apart: the same products summed last to first differ.
+    const std::uint32_t M = 9, N = 40, m = 5, n = 4;
+    const std::vector<double> a = spreadValues(std::size_t{M} * N, rng, 0.0);
+    const std::vector<double> k = spreadValues(std::size_t{m} * n, rng, 0.0);
+    const std::vector<double> forward = plainSums(a, M, N, k, m, n);
+    std::size_t differing = 0;
+    for (std::uint32_t j = 0; j + n <= N; ++j) {
+        double backward = 0.0;
+        for (std::uint32_t t = m * n; t-- > 0;) backward += a[(t / n) * N + j + t % n] * k[t];
+        differing += bits(backward) != bits(forward[std::size_t{j} * (M - m + 1)]);
+    }
+    EXPECT_GT(differing, 0u);
+}
+
+}  // namespace
