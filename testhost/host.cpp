@@ -32,8 +32,13 @@ namespace {
 std::set<const mxArray*> createdInCall;  // arrays made by the plug-in during the current call
 bool inCall = false;
 
-std::size_t allocationsMade = 0;
+std::size_t allocationsMade = 0;  // the plug-in's own allocations in this call
+std::size_t arraysCreated = 0;    // arrays it asked the host for in this call
+std::size_t requests = 0;         // both together: what failure injection counts
 std::size_t failAt = 0;
+
+// Counts one request; true when it is the one to fail.
+bool failThisRequest() { return ++requests == failAt; }
 std::set<void*> liveAllocations;
 
 std::size_t elementSizeOf(mxClassID cls) {
@@ -116,7 +121,10 @@ const char* mxGetClassName(const mxArray* a) {
 }
 
 mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity flag) {
-    if (failAt != 0 && inCall && ++allocationsMade == failAt) return nullptr;
+    if (inCall) {
+        ++arraysCreated;
+        if (failThisRequest()) return nullptr;
+    }
     mxArray* a = newArray(mxDOUBLE_CLASS, {m, n}, flag == mxCOMPLEX, false);
     if (inCall) createdInCall.insert(a);
     return a;
@@ -143,7 +151,7 @@ void mexErrMsgIdAndTxt(const char* id, const char* format, ...) {
 
 void* testhostMalloc(size_t bytes) {
     ++allocationsMade;
-    if (failAt != 0 && allocationsMade == failAt) return nullptr;
+    if (failThisRequest()) return nullptr;
     void* p = std::malloc(bytes);
     if (p != nullptr) liveAllocations.insert(p);
     return p;
@@ -151,7 +159,7 @@ void* testhostMalloc(size_t bytes) {
 
 void* testhostCalloc(size_t count, size_t size) {
     ++allocationsMade;
-    if (failAt != 0 && allocationsMade == failAt) return nullptr;
+    if (failThisRequest()) return nullptr;
     void* p = std::calloc(count, size);
     if (p != nullptr) liveAllocations.insert(p);
     return p;
@@ -233,6 +241,8 @@ CallResult Plugin::call(int nlhs, const std::vector<const mxArray*>& args) const
     CallResult result;
     createdInCall.clear();
     allocationsMade = 0;
+    arraysCreated = 0;
+    requests = 0;
     const std::size_t liveBefore = liveAllocations.size();
     inCall = true;
     try {
@@ -244,6 +254,7 @@ CallResult Plugin::call(int nlhs, const std::vector<const mxArray*>& args) const
     }
     inCall = false;
     result.allocations = allocationsMade;
+    result.arraysCreated = arraysCreated;
 
     for (std::size_t i = 0; i < slots; ++i) {
         createdInCall.erase(plhs[i]);

@@ -44,7 +44,8 @@ struct CallResult {
     bool argumentsUnchanged = true;
     std::size_t leakedArrays = 0;       // arrays the plug-in created but neither stored nor destroyed
     std::size_t leakedAllocations = 0;  // allocations still live after the call
-    std::size_t allocations = 0;        // allocations the call made
+    std::size_t allocations = 0;        // allocations the call made of its own
+    std::size_t arraysCreated = 0;      // arrays the call asked the host for
 
     const mxArray* out(std::size_t i = 0) const { return outputs.at(i).get(); }
 };
@@ -63,8 +64,9 @@ private:
     void (*entry_)(int, mxArray*[], int, const mxArray*[]);
 };
 
-// Allocation failure injection: the k-th allocation (counted from 1) of every
-// later call fails; 0 turns injection off.
+// Allocation failure injection: the k-th request (counted from 1) of every
+// later call fails, counting the plug-in's own allocations and the arrays it
+// asks the host for together; 0 turns injection off.
 void failAllocation(std::size_t k);
 
 }  // namespace testhost
