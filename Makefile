@@ -1,12 +1,17 @@
-# make demo   builds, then runs the demo in octave-cli
-# make test   builds, then runs every suite: C++ (sanitized) and Octave
-# make bench  builds, then runs the benchmarks: kernels, and side by side in Octave
+# make demo     builds, then runs the demo in octave-cli (IMAGE=photo.jpg for your own image)
+# make test     builds, then runs every suite: C++ (sanitized), Octave, buildMex.m,
+#               the Octave package, and the demo
+# make bench    builds, then runs the benchmarks: kernels, and side by side in Octave
+# make package  writes the Octave package $(BUILD)/regionkit-<version>.tar.gz
 BUILD ?= build
 MEXDIR := $(BUILD)/mex
 OCTAVE := octave-cli --no-gui --norc --quiet
 JOBS ?= 2
+IMAGE ?=
+VERSION := $(shell sed -n '/^project/s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 
-.PHONY: all deps build test test-cpp test-octave demo bench clean
+.PHONY: all deps build test test-package test-demo demo bench package clean
 
 all: build
 
@@ -17,16 +22,29 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The Octave suites include the help texts and buildMex.m (tests/*Test.m).
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
+	@$(MAKE) --no-print-directory test-package test-demo
+
+test-package: package
+	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
+
+test-demo: build
+	rm -f $(BUILD)/demoCheck.png
+	$(OCTAVE) demo/regionkitDemo.m $(MEXDIR) $(BUILD)/demoCheck.png
+	test -s $(BUILD)/demoCheck.png
 
 demo: build
-	$(OCTAVE) demo/regionkitDemo.m $(MEXDIR)
+	$(OCTAVE) demo/regionkitDemo.m $(MEXDIR) $(BUILD)/regionkitDemo.png $(IMAGE)
 
 bench: build
 	@for b in $(BUILD)/*/*_bench; do echo "== $$b"; $$b; done
-	@for s in bench/*.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+	@for s in bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+
+package: deps
+	package/makePackage.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -3,6 +3,8 @@
 # Builds, for one plug-in:
 #   <NAME>_kernel   the host-free kernel, optimized, for the plug-ins and benchmarks
 #   <NAME>_octave   the MEX file <NAME>.mex for GNU Octave, in REGIONKIT_MEX_DIR
+#   <NAME>_matlab   the MEX file for MATLAB (<NAME>.mexa64, ...), in REGIONKIT_MATLAB_MEX_DIR,
+#                   when MATLAB was found
 #   <NAME>_standin  the same entry built against the stand-in host, sanitized
 #   <NAME>_tests    the C++ suite (kernel and entry tests), sanitized, run by ctest;
 #                   it finds the stand-in plug-in through REGIONKIT_PLUGIN_PATH
@@ -28,7 +30,7 @@ function(regionkit_plugin NAME)
   list(TRANSFORM P_TESTS PREPEND ${src}/)
   list(TRANSFORM P_BENCH PREPEND ${src}/)
 
-  if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH)
+  if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH OR REGIONKIT_MATLAB_FOUND)
     add_library(${NAME}_kernel STATIC ${P_KERNEL} ${CMAKE_SOURCE_DIR}/gateway/allocation.cpp)
     target_include_directories(${NAME}_kernel PUBLIC ${src} ${CMAKE_SOURCE_DIR}/gateway)
   endif()
@@ -43,6 +45,20 @@ function(regionkit_plugin NAME)
     # The help text lives in a comments-only <NAME>.m beside the MEX file.
     if(EXISTS ${src}/${NAME}.m)
       configure_file(${src}/${NAME}.m ${REGIONKIT_MEX_DIR}/${NAME}.m COPYONLY)
+    endif()
+  endif()
+
+  if(REGIONKIT_MATLAB_FOUND)
+    # The separate-complex API (R2017b), in which mxGetPr gives the real doubles.
+    matlab_add_mex(NAME ${NAME}_matlab MODULE R2017b OUTPUT_NAME ${NAME}
+                   SRC ${P_ENTRY} ${CMAKE_SOURCE_DIR}/gateway/gate.cpp ${CMAKE_SOURCE_DIR}/gateway/rowTable.cpp
+                   LINK_TO ${NAME}_kernel)
+    target_include_directories(${NAME}_matlab PRIVATE ${src} ${CMAKE_SOURCE_DIR}/gateway)
+    set_target_properties(${NAME}_matlab PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${REGIONKIT_MATLAB_MEX_DIR})
+    # Copied, not given to matlab_add_mex as DOCUMENTATION: CMake would take a .m
+    # source for Objective-C.
+    if(EXISTS ${src}/${NAME}.m)
+      configure_file(${src}/${NAME}.m ${REGIONKIT_MATLAB_MEX_DIR}/${NAME}.m COPYONLY)
     endif()
   endif()
 

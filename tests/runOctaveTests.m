@@ -5,7 +5,9 @@ args = argv ();
 mexdir = args{1};
 root = fileparts (fileparts (mfilename ("fullpath")));
 addpath (mexdir);
-files = glob (fullfile (root, "*", "tests", "*.m"));
+addpath (root);  % buildMex.m
+% Each plug-in's tests, then the project's own (help texts, buildMex).
+files = [glob(fullfile (root, "*", "tests", "*.m")); glob(fullfile (root, "tests", "*Test.m"))];
 passed = 0;
 failed = 0;
 for i = 1:numel (files)

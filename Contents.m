@@ -1,0 +1,19 @@
+% regionkit: fast, checked MEX functions for boxes, regions and visual words.
+% Version 0.1.0
+%
+% Boxes and regions
+%   rectCull    - Greedy non-maximum suppression of scored boxes.
+%   coverTest   - Which region boxes lie (more than 90%) inside which boxes.
+%   rectRefit   - Refit boxes to the bounding box of their member regions.
+%
+% Vectors and images
+%   pairMetric  - Rescaled distances between every row of A and every row of B.
+%   slideCorr   - Valid-mode sliding-window correlation, all positions in one column.
+%   regionTally - Visual-word histograms per region, and over all regions.
+%
+% Building
+%   buildMex    - Compile all six with this host's own mex command.
+%
+% Box conventions: rectCull truncates x, y, w, h to integers and uses
+% half-open boxes (x <= u < x+w); coverTest and rectRefit use inclusive,
+% 1-based pixel edges (columns x to x+w-1) and do not round.

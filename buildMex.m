@@ -1,0 +1,192 @@
+function built = buildMex(outdir, plugins, root)
+%BUILDMEX  Compile the regionkit functions with this host's own mex command.
+%   BUILDMEX compiles every function into build/octave (GNU Octave) or
+%   build/matlab (MATLAB) below the folder of this file, and copies each
+%   function's help text and Contents.m beside the MEX files. Add that
+%   folder to the path to use them.
+%
+%   BUILDMEX(OUTDIR) compiles into OUTDIR instead.
+%   BUILDMEX(OUTDIR, PLUGINS) compiles only the named functions, a cell array
+%   of names such as {'rectCull', 'coverTest'}.
+%   BUILDMEX(OUTDIR, PLUGINS, ROOT) takes the sources from the checkout in
+%   ROOT instead of the folder of this file.
+%   BUILT = BUILDMEX(...) returns the names of the functions it compiled.
+%
+%   A function's sources are its entry and kernel sources, as listed after
+%   ENTRY and KERNEL in its folder's CMakeLists.txt (or, without that file,
+%   every .cpp file in its folder), plus the shared gateway sources. A
+%   function whose folder is missing is skipped with a note. A failed
+%   compile stops with an error that names the function.
+%
+%   Compiler flags: C++17 and -ffp-contract=off are required (results are
+%   fixed to the bit, so the compiler must not fuse multiplies and adds).
+%   GNU Octave's mex takes them from the CXXFLAGS environment variable,
+%   which BUILDMEX sets for the build and restores afterwards; MATLAB's mex
+%   takes them as a CXXFLAGS="$CXXFLAGS ..." argument (COMPFLAGS with
+%   Microsoft Visual C++ on Windows). Everything else is passed with -I
+%   only, which both mex commands accept.
+%
+%   Example
+%     buildMex();                    % then addpath('build/octave')
+%     buildMex(tempname(), {'rectCull'});
+%
+%   See also CONTENTS.
+
+  if nargin < 3 || isempty(root)
+    root = fileparts(mfilename('fullpath'));
+  end
+  root = absolutePath(root);
+  isOctave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
+  if nargin < 1 || isempty(outdir)
+    if isOctave
+      outdir = fullfile(root, 'build', 'octave');
+    else
+      outdir = fullfile(root, 'build', 'matlab');
+    end
+  end
+  if nargin < 2 || isempty(plugins)
+    plugins = {'rectCull', 'coverTest', 'rectRefit', 'pairMetric', 'slideCorr', 'regionTally'};
+  elseif ischar(plugins)
+    plugins = {plugins};
+  end
+  if ~exist(outdir, 'dir')
+    [ok, msg] = mkdir(outdir);
+    if ~ok
+      error('buildMex:outdir', 'buildMex: cannot create %s: %s', outdir, msg);
+    end
+  end
+  outdir = absolutePath(outdir);
+
+  gatewayDir = fullfile(root, 'gateway');
+  gatewaySources = {fullfile(gatewayDir, 'gate.cpp'), fullfile(gatewayDir, 'rowTable.cpp'), ...
+                    fullfile(gatewayDir, 'allocation.cpp')};
+  flags = '-std=c++17 -ffp-contract=off -fno-fast-math';
+  hostArgs = {};
+  if isOctave
+    % Octave's mex (mkoctfile) reads the compiler flags from the environment;
+    % setting CXXFLAGS replaces its defaults, so the optimization level is given too.
+    oldFlags = getenv('CXXFLAGS');
+    setenv('CXXFLAGS', ['-O2 ' flags]);
+    restoreFlags = onCleanup(@() setenv('CXXFLAGS', oldFlags));
+  elseif ispc && ~isempty(strfind(lower(mexCompilerName()), 'microsoft'))
+    % Visual C++ never contracts to fused multiply-adds under /fp:precise.
+    hostArgs = {'COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise'};
+  else
+    hostArgs = {['CXXFLAGS=$CXXFLAGS ' flags]};
+  end
+
+  here = pwd();
+  returnHere = onCleanup(@() cd(here));
+  built = {};
+  for p = 1:numel(plugins)
+    name = plugins{p};
+    folder = fullfile(root, name);
+    if ~exist(fullfile(folder, [name '.cpp']), 'file')
+      fprintf('buildMex: %-12s skipped: %s is not in this checkout\n', name, fullfile(name, [name '.cpp']));
+      continue;
+    end
+    sources = [pluginSources(folder, name), gatewaySources];
+    args = [{['-I' gatewayDir], ['-I' folder]}, hostArgs, sources];
+    target = fullfile(outdir, [name '.' mexext()]);
+    if exist(target, 'file')
+      delete(target);
+    end
+    started = tic();
+    cd(outdir);  % both mex commands name the output after the first source and write it here
+    status = 1;
+    failure = '';
+    try
+      status = mex(args{:});
+    catch err
+      failure = err.message;
+    end
+    cd(here);
+    if status ~= 0 || ~exist(target, 'file')
+      error('buildMex:compileFailed', 'buildMex: compiling %s failed (mex status %d). %s', ...
+            name, status, failure);
+    end
+    copyHelp(folder, name, outdir);
+    fprintf('buildMex: %-12s built in %.1f s\n', name, toc(started));
+    built{end + 1} = name; %#ok<AGROW>
+  end
+  if exist(fullfile(root, 'Contents.m'), 'file')
+    copyfile(fullfile(root, 'Contents.m'), fullfile(outdir, 'Contents.m'));
+  end
+  fprintf('buildMex: %d of %d functions in %s\n', numel(built), numel(plugins), outdir);
+  if nargout == 0
+    clear built;
+  end
+end
+
+function sources = pluginSources(folder, name)
+  % The entry sources first (the MEX file takes the first source's name),
+  % then the kernel sources, as the folder's CMakeLists.txt lists them.
+  listFile = fullfile(folder, 'CMakeLists.txt');
+  entry = {};
+  kernel = {};
+  if exist(listFile, 'file')
+    [entry, kernel] = cmakeLists(fileread(listFile));
+  end
+  if isempty(entry)
+    listing = dir(fullfile(folder, '*.cpp'));
+    names = {listing.name};
+    entry = {[name '.cpp']};
+    kernel = names(~strcmp(names, entry{1}));
+  end
+  main = strcmp(entry, [name '.cpp']);
+  entry = [entry(main), entry(~main)];
+  sources = strcat([folder filesep], [entry, kernel]);
+  for s = 1:numel(sources)
+    if ~exist(sources{s}, 'file')
+      error('buildMex:missingSource', 'buildMex: %s lists %s, which does not exist.', ...
+            fullfile(folder, 'CMakeLists.txt'), sources{s});
+    end
+  end
+end
+
+function [entry, kernel] = cmakeLists(text)
+  % Reads the ENTRY and KERNEL source lists of a regionkit_plugin(...) call.
+  text = regexprep(text, '#[^\n]*', '');
+  call = regexp(text, 'regionkit_plugin\s*\(([^)]*)\)', 'tokens', 'once');
+  entry = {};
+  kernel = {};
+  if isempty(call)
+    return;
+  end
+  tokens = regexp(call{1}, '\S+', 'match');
+  section = '';
+  for t = 2:numel(tokens)  % the first token is the plug-in's name
+    word = tokens{t};
+    if any(strcmp(word, {'KERNEL', 'ENTRY', 'TESTS', 'BENCH'}))
+      section = word;
+    elseif strcmp(section, 'KERNEL')
+      kernel{end + 1} = word; %#ok<AGROW>
+    elseif strcmp(section, 'ENTRY')
+      entry{end + 1} = word; %#ok<AGROW>
+    end
+  end
+end
+
+function copyHelp(folder, name, outdir)
+  % The help text is a comments-only .m file that must sit beside the MEX file.
+  helpFile = fullfile(folder, [name '.m']);
+  if exist(helpFile, 'file')
+    copyfile(helpFile, fullfile(outdir, [name '.m']));
+  end
+end
+
+function path = absolutePath(path)
+  here = pwd();
+  cd(path);
+  path = pwd();
+  cd(here);
+end
+
+function name = mexCompilerName()
+  name = '';
+  try
+    config = mex.getCompilerConfigurations('C++', 'Selected');
+    name = config(1).Name;
+  catch
+  end
+end
