@@ -1,4 +1,4 @@
-#include "host.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
@@ -6,18 +6,10 @@
 
 using testhost::matrix;
 
+using testhost::expectClean;
+using testhost::plugin;
+
 namespace {
-
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
-    return p;
-}
-
-void expectClean(const testhost::CallResult& r) {
-    EXPECT_TRUE(r.argumentsUnchanged);
-    EXPECT_EQ(r.leakedArrays, 0u);
-    EXPECT_EQ(r.leakedAllocations, 0u);
-}
 
 TEST(CoverTestEntry, BoxesGiveTheRowsAndRegionBoxesTheColumns) {
     // Extra columns on either side are not read.
@@ -53,11 +45,7 @@ TEST(CoverTestEntry, RefusesBadCallsCleanly) {
     auto sparseBoxes = testhost::array(mxDOUBLE_CLASS, {1, 4}, false, true);
     auto cube = testhost::array(mxDOUBLE_CLASS, {1, 4, 2});
     auto logical = testhost::array(mxLOGICAL_CLASS, {1, 4});
-    struct Case {
-        int nlhs;
-        std::vector<const mxArray*> args;
-        const char* id;
-    } cases[] = {
+    testhost::expectRefused(plugin(), {
         {1, {}, "coverTest:tooFewInputs"},
         {1, {good.get()}, "coverTest:tooFewInputs"},
         {1, {good.get(), good.get(), good.get()}, "coverTest:tooManyInputs"},
@@ -70,14 +58,7 @@ TEST(CoverTestEntry, RefusesBadCallsCleanly) {
         {1, {narrow.get(), good.get()}, "coverTest:tooFewColumns"},
         {1, {good.get(), narrow.get()}, "coverTest:tooFewColumns"},
         {1, {good.get(), empty.get()}, "coverTest:tooFewColumns"},
-    };
-    for (const Case& c : cases) {
-        auto r = plugin().call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised);
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_FALSE(r.message.empty());
-        expectClean(r);
-    }
+    });
     auto r = plugin().call(1, {good.get(), narrow.get()});
     EXPECT_EQ(r.message, "Argument 2 (boxes) needs at least 4 columns (x, y, w, h), but a 3x3 double matrix came.");
 }

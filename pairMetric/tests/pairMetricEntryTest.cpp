@@ -1,4 +1,4 @@
-#include "host.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +7,10 @@
 using testhost::matrix;
 using testhost::scalar;
 
+using testhost::expectClean;
+using testhost::plugin;
+
 namespace {
-
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
-    return p;
-}
-
-void expectClean(const testhost::CallResult& r) {
-    EXPECT_TRUE(r.argumentsUnchanged);
-    EXPECT_EQ(r.leakedArrays, 0u);
-    EXPECT_EQ(r.leakedAllocations, 0u);
-}
 
 TEST(PairMetricEntry, OneRowInPairOrderFromColumnMajorArguments) {
     // Distances 1 2 4 / 9 8 6; lo stays 1.0, hi is 9. B's second column is unread.
@@ -68,11 +60,7 @@ TEST(PairMetricEntry, RefusesBadCallsCleanly) {
     auto logicalCode = testhost::array(mxLOGICAL_CLASS, {1, 1});
     // 50000 x 50000 pairs exceed the 32-bit count; no columns keep them cheap.
     auto tall = testhost::zeros(50000, 0);
-    struct Case {
-        int nlhs;
-        std::vector<const mxArray*> args;
-        const char* id;
-    } cases[] = {
+    testhost::expectRefused(plugin(), {
         {1, {}, "pairMetric:tooFewInputs"},
         {1, {a.get()}, "pairMetric:tooFewInputs"},
         {1, {a.get(), a.get()}, "pairMetric:tooFewInputs"},
@@ -88,14 +76,7 @@ TEST(PairMetricEntry, RefusesBadCallsCleanly) {
         {1, {a.get(), a.get(), empty.get()}, "pairMetric:emptyArgument"},
         {1, {a.get(), a.get(), emptyRow.get()}, "pairMetric:emptyArgument"},
         {1, {tall.get(), tall.get(), code.get()}, "pairMetric:tooLarge"},
-    };
-    for (const Case& c : cases) {
-        auto r = plugin().call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised) << c.id;
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_FALSE(r.message.empty());
-        expectClean(r);
-    }
+    });
     auto r = plugin().call(1, {a.get(), narrow.get(), code.get()});
     EXPECT_EQ(r.message, "Argument 2 (B) needs at least 3 columns (as many as A), but a 4x2 double matrix came.");
 }

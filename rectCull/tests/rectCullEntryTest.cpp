@@ -1,4 +1,4 @@
-#include "host.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +7,10 @@
 using testhost::matrix;
 using testhost::scalar;
 
+using testhost::expectClean;
+using testhost::plugin;
+
 namespace {
-
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
-    return p;
-}
-
-void expectClean(const testhost::CallResult& r) {
-    EXPECT_TRUE(r.argumentsUnchanged);
-    EXPECT_EQ(r.leakedArrays, 0u);
-    EXPECT_EQ(r.leakedAllocations, 0u);
-}
 
 TEST(RectCullEntry, ResultShapeTruncationAndExtraColumns) {
     auto boxes = matrix(3, 7, {10.7, -3.7, 20, 20, 0.5, 9, 9,     //
@@ -63,11 +55,7 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
     auto narrow = testhost::zeros(3, 4);
     auto empty = testhost::zeros(0, 0);
     auto logicalT = testhost::array(mxLOGICAL_CLASS, {1, 1});
-    struct Case {
-        int nlhs;
-        std::vector<const mxArray*> args;
-        const char* id;
-    } cases[] = {
+    testhost::expectRefused(plugin(), {
         {1, {}, "rectCull:tooFewInputs"},
         {1, {boxes.get()}, "rectCull:tooFewInputs"},
         {1, {boxes.get(), t.get(), t.get()}, "rectCull:tooManyInputs"},
@@ -82,14 +70,7 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
         {1, {boxes.get(), empty.get()}, "rectCull:emptyArgument"},
         {1, {nanBox.get(), t.get()}, "rectCull:badCoordinate"},
         {1, {farBox.get(), t.get()}, "rectCull:badCoordinate"},
-    };
-    for (const Case& c : cases) {
-        auto r = plugin().call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised);
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_FALSE(r.message.empty());
-        expectClean(r);
-    }
+    });
     auto r = plugin().call(1, {nanBox.get(), t.get()});
     EXPECT_EQ(r.message, "Box 2 has y = NaN; box coordinates must be numbers.");
 }

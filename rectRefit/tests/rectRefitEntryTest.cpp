@@ -1,4 +1,4 @@
-#include "host.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +7,10 @@
 using testhost::matrix;
 using testhost::scalar;
 
+using testhost::expectClean;
+using testhost::plugin;
+
 namespace {
-
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
-    return p;
-}
-
-void expectClean(const testhost::CallResult& r) {
-    EXPECT_TRUE(r.argumentsUnchanged);
-    EXPECT_EQ(r.leakedArrays, 0u);
-    EXPECT_EQ(r.leakedAllocations, 0u);
-}
 
 TEST(RectRefitEntry, ResultHasTheShapeOfTheBoxesWithExtraColumnsZero) {
     auto boxes = matrix(3, 6, {3, 4, 5, 6, 0.8, 9,     //
@@ -76,11 +68,7 @@ TEST(RectRefitEntry, RefusesBadCallsCleanly) {
     auto complexSize = testhost::array(mxDOUBLE_CLASS, {1, 1}, true);
     auto logicalM = testhost::array(mxLOGICAL_CLASS, {2, 3});
     auto cube = testhost::array(mxDOUBLE_CLASS, {2, 4, 2});
-    struct Case {
-        int nlhs;
-        std::vector<const mxArray*> args;
-        const char* id;
-    } cases[] = {
+    testhost::expectRefused(plugin(), {
         {1, {}, "rectRefit:tooFewInputs"},
         {1, {boxes.get(), regions.get(), m.get(), h.get()}, "rectRefit:tooFewInputs"},
         {1, {boxes.get(), regions.get(), m.get(), h.get(), h.get(), h.get()}, "rectRefit:tooManyInputs"},
@@ -101,14 +89,7 @@ TEST(RectRefitEntry, RefusesBadCallsCleanly) {
         {1, {boxes.get(), regions.get(), m.get(), h.get(), bigSize.get()}, "rectRefit:badImageSize"},
         {1, {boxes.get(), regions.get(), m.get(), lowSize.get(), h.get()}, "rectRefit:badImageSize"},
         {1, {boxes.get(), regions.get(), m.get(), h.get(), infSize.get()}, "rectRefit:badImageSize"},
-    };
-    for (const Case& c : cases) {
-        auto r = plugin().call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised);
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_FALSE(r.message.empty());
-        expectClean(r);
-    }
+    });
     auto r = plugin().call(1, {boxes.get(), regions.get(), fewCols.get(), h.get(), h.get()});
     EXPECT_EQ(r.message, "Argument 3 (membership) needs at least 2 rows (one per box) and 3 columns (one per region "
                          "box), but a 2x2 matrix came.");

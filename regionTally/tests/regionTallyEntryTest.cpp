@@ -1,4 +1,4 @@
-#include "host.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
@@ -9,17 +9,13 @@ using testhost::matrix;
 using testhost::scalar;
 using testhost::values;
 
+using testhost::plugin;
+
 namespace {
 
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
-    return p;
-}
-
-void expectClean(const testhost::CallResult& r) {
-    EXPECT_TRUE(r.argumentsUnchanged);
-    EXPECT_EQ(r.leakedArrays, 0u);
-    EXPECT_EQ(r.leakedAllocations, 0u);
+// Clean, and nothing allocated: the entry reads its arguments in place.
+void expectCleanInPlace(const testhost::CallResult& r) {
+    testhost::expectClean(r);
     EXPECT_EQ(r.allocations, 0u);
 }
 
@@ -37,7 +33,7 @@ TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
 
     auto both = plugin().call(2, {words.get(), regions.get(), w.get(), r.get()});
     ASSERT_FALSE(both.raised) << both.message;
-    expectClean(both);
+    expectCleanInPlace(both);
     expectShape(both.out(0), 2, 2);
     expectShape(both.out(1), 2, 1);
     EXPECT_EQ(values(both.out(0)), (std::vector<double>{1, 0, 2, 1}));
@@ -47,7 +43,7 @@ TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
     for (int nlhs : {0, 1}) {
         auto one = plugin().call(nlhs, {words.get(), regionRow.get(), w.get(), r.get()});
         ASSERT_FALSE(one.raised) << one.message;
-        expectClean(one);
+        expectCleanInPlace(one);
         ASSERT_EQ(one.outputs.size(), 1u);
         EXPECT_EQ(values(one.out(0)), (std::vector<double>{1, 0, 2, 1}));
     }
@@ -140,7 +136,7 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
         EXPECT_TRUE(r.raised) << c.message;
         EXPECT_EQ(r.id, "");
         EXPECT_EQ(r.message, c.message);
-        expectClean(r);
+        expectCleanInPlace(r);
     }
 }
 

@@ -1,21 +1,13 @@
-#include "host.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
 using testhost::matrix;
 
+using testhost::expectClean;
+using testhost::plugin;
+
 namespace {
-
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p(REGIONKIT_PLUGIN_PATH);
-    return p;
-}
-
-void expectClean(const testhost::CallResult& r) {
-    EXPECT_TRUE(r.argumentsUnchanged);
-    EXPECT_EQ(r.leakedArrays, 0u);
-    EXPECT_EQ(r.leakedAllocations, 0u);
-}
 
 void expectColumn(const testhost::CallResult& r, std::size_t rows) {
     ASSERT_FALSE(r.raised) << r.id << ": " << r.message;
@@ -71,11 +63,7 @@ TEST(SlideCorrEntry, RefusesBadCallsCleanly) {
     auto longEmpty = testhost::zeros(0, 2147483647u);
     auto wideEmpty = testhost::zeros(0, 2147483648u);
     auto none = testhost::zeros(0, 0);
-    struct Case {
-        int nlhs;
-        std::vector<const mxArray*> args;
-        const char* id;
-    } cases[] = {
+    testhost::expectRefused(plugin(), {
         {1, {}, "slideCorr:tooFewInputs"},
         {1, {a.get()}, "slideCorr:tooFewInputs"},
         {1, {a.get(), a.get(), a.get()}, "slideCorr:tooManyInputs"},
@@ -87,15 +75,7 @@ TEST(SlideCorrEntry, RefusesBadCallsCleanly) {
         {1, {a.get(), logical.get()}, "slideCorr:notRealDoubleMatrix"},
         {1, {longEmpty.get(), none.get()}, "slideCorr:tooLarge"},
         {1, {wideEmpty.get(), a.get()}, "slideCorr:tooLarge"},
-    };
-    for (const Case& c : cases) {
-        auto r = plugin().call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised) << c.id;
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_FALSE(r.message.empty());
-        expectClean(r);
-        EXPECT_EQ(r.allocations, 0u) << c.id;  // refused before anything was taken
-    }
+    });
     auto r = plugin().call(1, {longEmpty.get(), none.get()});
     EXPECT_EQ(r.message, "The number of window positions is 2147483648, more than the largest count handled, "
                          "2147483647.");
