@@ -31,13 +31,14 @@ function(regionkit_plugin NAME)
   list(TRANSFORM P_BENCH PREPEND ${src}/)
 
   if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH OR REGIONKIT_MATLAB_FOUND)
-    add_library(${NAME}_kernel STATIC ${P_KERNEL} ${CMAKE_SOURCE_DIR}/gateway/allocation.cpp)
+    # The allocation path differs by host, so each host build compiles its own.
+    add_library(${NAME}_kernel STATIC ${P_KERNEL})
     target_include_directories(${NAME}_kernel PUBLIC ${src} ${CMAKE_SOURCE_DIR}/gateway)
   endif()
 
   if(REGIONKIT_OCTAVE)
     add_library(${NAME}_octave MODULE ${P_ENTRY} ${CMAKE_SOURCE_DIR}/gateway/gate.cpp
-                ${CMAKE_SOURCE_DIR}/gateway/rowTable.cpp)
+                ${CMAKE_SOURCE_DIR}/gateway/rowTable.cpp ${CMAKE_SOURCE_DIR}/gateway/allocation.cpp)
     target_include_directories(${NAME}_octave PRIVATE ${OCTAVE_INCLUDE_DIR} ${OCTAVE_INCLUDE_DIR}/..)
     target_link_libraries(${NAME}_octave PRIVATE ${NAME}_kernel ${OCTAVE_OCTINTERP} ${OCTAVE_OCTAVE})
     set_target_properties(${NAME}_octave PROPERTIES PREFIX "" SUFFIX ".mex" OUTPUT_NAME ${NAME}
@@ -51,9 +52,10 @@ function(regionkit_plugin NAME)
   if(REGIONKIT_MATLAB_FOUND)
     # The separate-complex API (R2017b), in which mxGetPr gives the real doubles.
     matlab_add_mex(NAME ${NAME}_matlab MODULE R2017b OUTPUT_NAME ${NAME}
-                   SRC ${P_ENTRY} ${CMAKE_SOURCE_DIR}/gateway/gate.cpp ${CMAKE_SOURCE_DIR}/gateway/rowTable.cpp
+                   SRC ${P_ENTRY} ${REGIONKIT_GATEWAY_SOURCES}
                    LINK_TO ${NAME}_kernel)
     target_include_directories(${NAME}_matlab PRIVATE ${src} ${CMAKE_SOURCE_DIR}/gateway)
+    target_compile_definitions(${NAME}_matlab PRIVATE MATLAB_MEX_FILE)
     set_target_properties(${NAME}_matlab PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${REGIONKIT_MATLAB_MEX_DIR})
     # Copied, not given to matlab_add_mex as DOCUMENTATION: CMake would take a .m
     # source for Objective-C.
@@ -87,7 +89,7 @@ function(regionkit_plugin NAME)
   endif()
 
   if(REGIONKIT_BENCH AND P_BENCH)
-    add_executable(${NAME}_bench ${P_BENCH})
+    add_executable(${NAME}_bench ${P_BENCH} ${CMAKE_SOURCE_DIR}/gateway/allocation.cpp)
     target_link_libraries(${NAME}_bench PRIVATE ${NAME}_kernel benchmark::benchmark)
   endif()
 endfunction()

@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 
-#ifdef REGIONKIT_STANDIN_HOST
+// In MATLAB (whose mex defines MATLAB_MEX_FILE; GNU Octave's does not) the
+// working memory comes from mxMalloc/mxCalloc: an error the host raises
+// itself, such as a failed result creation, ends the call without returning
+// here, and MATLAB then releases that memory, which it would not do for malloc.
+#if defined(REGIONKIT_STANDIN_HOST) || defined(MATLAB_MEX_FILE)
 #include "mex.h"
 #endif
 
@@ -10,8 +14,10 @@ namespace gateway {
 
 void* allocate(std::size_t bytes) {
     if (bytes == 0) bytes = 1;
-#ifdef REGIONKIT_STANDIN_HOST
+#if defined(REGIONKIT_STANDIN_HOST)
     return testhostMalloc(bytes);
+#elif defined(MATLAB_MEX_FILE)
+    return mxMalloc(bytes);
 #else
     return std::malloc(bytes);
 #endif
@@ -19,16 +25,20 @@ void* allocate(std::size_t bytes) {
 
 void* allocateZeroed(std::size_t count, std::size_t size) {
     if (count == 0 || size == 0) count = size = 1;
-#ifdef REGIONKIT_STANDIN_HOST
+#if defined(REGIONKIT_STANDIN_HOST)
     return testhostCalloc(count, size);
+#elif defined(MATLAB_MEX_FILE)
+    return mxCalloc(count, size);
 #else
     return std::calloc(count, size);
 #endif
 }
 
 void release(void* p) {
-#ifdef REGIONKIT_STANDIN_HOST
+#if defined(REGIONKIT_STANDIN_HOST)
     testhostFree(p);
+#elif defined(MATLAB_MEX_FILE)
+    mxFree(p);
 #else
     std::free(p);
 #endif

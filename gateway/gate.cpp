@@ -82,8 +82,8 @@ bool Gate::realDoubleMatrix(const mxArray* a, int position, const char* name) {
 
 bool Gate::columnsAtLeast(const mxArray* a, int position, const char* name, int least, const char* columns) {
     if (static_cast<unsigned long long>(mxGetN(a)) >= static_cast<unsigned long long>(least)) return true;
-    return refuse("tooFewColumns", "Argument %d (%s) needs at least %d columns (%s), but %s came.", position, name,
-                  least, columns, describe(a));
+    return refuse("tooFewColumns", "Argument %d (%s) needs at least %d %s (%s), but %s came.", position, name,
+                  least, plural(least, "column", "columns"), columns, describe(a));
 }
 
 bool Gate::notEmpty(const mxArray* a, int position, const char* name) {
@@ -108,7 +108,13 @@ bool Gate::size32(const mxArray* a, int position, const char* name, std::int32_t
 }
 
 bool Gate::createResult(std::int32_t rows, std::int32_t cols, mxArray** slot, double** data) {
-    mxArray* a = mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), mxREAL);
+    mxArray* a = nullptr;
+    try {
+        a = mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), mxREAL);
+    } catch (...) {
+        // GNU Octave throws when it cannot make the array; report it as what it is.
+        a = nullptr;
+    }
     if (a == nullptr)
         return refuse("outOfMemory", "Out of memory: the %dx%d result could not be created.", rows, cols);
     *slot = a;

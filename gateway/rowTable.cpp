@@ -8,6 +8,10 @@ namespace gateway {
 
 RowTable allocRowTable(std::int32_t rows, std::int32_t cols) {
     if (rows < 0 || cols < 0) return nullptr;
+    // Rows of no elements need no blocks: they stay null, and the zero-filled
+    // pointer table costs nothing until touched, however many rows an empty
+    // matrix claims.
+    if (cols == 0) return static_cast<RowTable>(allocateZeroed(static_cast<std::size_t>(rows), sizeof(double*)));
     auto table = static_cast<RowTable>(allocate(static_cast<std::size_t>(rows) * sizeof(double*)));
     if (table == nullptr) return nullptr;
     for (std::int32_t i = 0; i < rows; ++i) {
@@ -21,6 +25,7 @@ RowTable allocRowTable(std::int32_t rows, std::int32_t cols) {
 }
 
 void fillRowTable(RowTable table, std::int32_t rows, std::int32_t cols, const double* data) {
+    if (cols <= 0) return;
     for (std::int32_t i = 0; i < rows; ++i) {
         double* row = table[i];
         for (std::int32_t j = 0; j < cols; ++j)
@@ -30,7 +35,7 @@ void fillRowTable(RowTable table, std::int32_t rows, std::int32_t cols, const do
 
 void freeRowTable(RowTable table, std::int32_t rows) {
     if (table == nullptr) return;
-    for (std::int32_t i = 0; i < rows; ++i) release(table[i]);
+    for (std::int32_t i = 0; i < rows; ++i) release(table[i]);  // null rows are no-ops
     release(table);
 }
 

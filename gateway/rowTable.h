@@ -12,6 +12,7 @@ using RowTable = double**;
 
 // Allocates the pointer table and every row block, without copying anything.
 // Returns null when an allocation fails, having freed whatever it had taken.
+// With no columns the rows hold nothing and are left null.
 RowTable allocRowTable(std::int32_t rows, std::int32_t cols);
 
 // Copies column-major host data into the table: row i, element j = data[i + j*rows].

@@ -212,7 +212,10 @@ std::vector<double> values(const mxArray* a) {
     return v;
 }
 
-void failAllocation(std::size_t k) { failAt = k; }
+void failAllocation(std::size_t k) {
+    failAt = k;
+    requests = 0;
+}
 
 Plugin::Plugin(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
