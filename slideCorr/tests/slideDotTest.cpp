@@ -107,6 +107,23 @@ std::vector<double> spreadValues(std::size_t count, std::mt19937& rng, double sp
     return v;
 }
 
+TEST(SlideDot, ColumnVectorsOnEveryPath) {
+    // A single column slid down a single column: every row block of a path
+    // starts above the kernel's first row for some output rows.
+    std::mt19937 rng(7);
+    for (std::uint32_t M = 1; M <= 12; ++M)
+        for (std::uint32_t m = 1; m <= M; ++m) {
+            const std::vector<double> a = spreadValues(M, rng, 0.0), k = spreadValues(m, rng, 0.0);
+            const std::vector<double> want = plainSums(a, M, 1, k, m, 1);
+            for (Path path : allPaths) {
+                if (!slideDotPaths::available(path)) continue;
+                const std::vector<double> got = run(path, a, M, 1, k, m, 1);
+                for (std::size_t t = 0; t < want.size(); ++t)
+                    ASSERT_TRUE(sameBits(got[t], want[t])) << slideDotPaths::name(path) << " M " << M << " m " << m;
+            }
+        }
+}
+
 TEST(SlideDot, EveryPathGivesThePlainLoopsBits) {
     // Map widths around every vector and block width (1, 4, 8 lanes; blocks of
     // several vectors) and heights around the row blocks, with kernels of
