@@ -35,12 +35,22 @@ bool pairEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
     const double metric = gateway::firstValue(code);
 
     return gateway::guarded(gate, [&] {
-        gateway::RowTables tables;
-        if (!tables.add(m, n, mxGetPr(a)) || !tables.add(r, s, mxGetPr(b))) return gate.outOfMemory();
-        tables.fillAll();
-
+        // The result comes first: every row of B the tables would copy stands
+        // for at least one of its elements, so once the host has made it the
+        // copies cannot cost more, even for a B of 2^31 empty rows. With no
+        // pairs nothing is copied at all.
         double* out = nullptr;
         if (!gate.createResult(1, pairs, &plhs[OUT_DISTANCES], &out)) return false;
+        if (pairs == 0) return true;
+
+        gateway::RowTables tables;
+        if (!tables.add(m, n, mxGetPr(a)) || !tables.add(r, s, mxGetPr(b))) {
+            tables.freeAll();
+            mxDestroyArray(plhs[OUT_DISTANCES]);
+            plhs[OUT_DISTANCES] = nullptr;
+            return gate.outOfMemory();
+        }
+        tables.fillAll();
         fillDistanceTable(tables[IN_A], m, n, tables[IN_B], r, metric, out);
         tables.freeAll();
         return true;
