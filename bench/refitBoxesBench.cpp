@@ -59,7 +59,7 @@ void BM_fillRowTableTiled(benchmark::State& state) {
     std::vector<double*> rows;
     for (int i = 0; i < n; ++i) rows.push_back(table.row(i));
     for (auto _ : state) {
-        fillRowTableTiled(rows.data(), n, n, source.values.data());
+        fillRowTableTiled(rows.data(), n, n, source.values.data(), static_cast<std::size_t>(n));
         benchmark::DoNotOptimize(table.values.data());
         benchmark::ClobberMemory();
     }

@@ -64,13 +64,17 @@ bool refitEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
         return false;
 
     return gateway::guarded(gate, [&] {
+        // Of the membership matrix only the block of one row per box and one
+        // column per region box is ever read, so only that block is copied: a
+        // larger matrix, even an empty one claiming 2^31 rows, costs nothing more.
         gateway::RowTables tables;
         if (!tables.add(boxRows, boxCols, mxGetPr(boxes)) || !tables.add(regionRows, regionCols, mxGetPr(regions)) ||
-            !tables.add(memberRows, memberCols, mxGetPr(membership)))
+            !tables.add(boxRows, regionRows, mxGetPr(membership)))
             return gate.outOfMemory();
         gateway::fillRowTable(tables[IN_BOXES], boxRows, boxCols, mxGetPr(boxes));
         gateway::fillRowTable(tables[IN_REGIONS], regionRows, regionCols, mxGetPr(regions));
-        fillRowTableTiled(tables[IN_MEMBERSHIP], memberRows, memberCols, mxGetPr(membership));
+        fillRowTableTiled(tables[IN_MEMBERSHIP], boxRows, regionRows, mxGetPr(membership),
+                          static_cast<std::size_t>(memberRows));
 
         double* refit = nullptr;
         if (!gate.createResult(boxRows, boxCols, &plhs[OUT_REFIT], &refit)) return false;

@@ -87,7 +87,7 @@ bool fillPathAvailable(FillPath path) {
 }
 
 void fillRowTableTiledOn(FillPath path, double* const* table, std::int32_t rows, std::int32_t cols,
-                         const double* data) {
+                         const double* data, std::size_t stride) {
     using Copy = void (*)(double* const*, std::size_t, const double*, Span);
     Copy copy = copyPlain;
     std::int32_t block = 1;
@@ -101,7 +101,6 @@ void fillRowTableTiledOn(FillPath path, double* const* table, std::int32_t rows,
     }
 #endif
     (void)path;
-    const auto stride = static_cast<std::size_t>(rows);
     // The whole blocks tile by tile, then the last rows and columns that do not fill a block.
     const std::int32_t blockRows = rows - rows % block, blockCols = cols - cols % block;
     for (std::int32_t i = 0; i < blockRows; i += tileRows) {
@@ -115,6 +114,7 @@ void fillRowTableTiledOn(FillPath path, double* const* table, std::int32_t rows,
     copyPlain(table, stride, data, {blockRows, rows, 0, cols});
 }
 
-void fillRowTableTiled(double* const* table, std::int32_t rows, std::int32_t cols, const double* data) {
-    fillRowTableTiledOn(hasAvx() ? FillPath::avx : FillPath::sse2, table, rows, cols, data);
+void fillRowTableTiled(double* const* table, std::int32_t rows, std::int32_t cols, const double* data,
+                       std::size_t stride) {
+    fillRowTableTiledOn(hasAvx() ? FillPath::avx : FillPath::sse2, table, rows, cols, data, stride);
 }

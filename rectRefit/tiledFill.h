@@ -2,20 +2,23 @@
 #ifndef REGIONKIT_RECTREFIT_TILEDFILL_H
 #define REGIONKIT_RECTREFIT_TILEDFILL_H
 
+#include <cstddef>
 #include <cstdint>
 
-// Sets table[i][j] = data[i + j * rows] for every i < rows, j < cols: the same
-// table a row-by-row copy makes. Row by row, each element read lies a whole
+// Sets table[i][j] = data[i + j * stride] for every i < rows, j < cols (stride,
+// the host matrix's own row count, at least rows): the same table a row-by-row
+// copy of the leading rows x cols block makes. Row by row, each element read lies a whole
 // column away from the last; here the matrix is copied in small square blocks
 // turned over in registers, a tile of neighbouring blocks at a time, so reads
 // take runs of a column and writes runs of a row.
-void fillRowTableTiled(double* const* table, std::int32_t rows, std::int32_t cols, const double* data);
+void fillRowTableTiled(double* const* table, std::int32_t rows, std::int32_t cols, const double* data,
+                       std::size_t stride);
 
 // The instruction paths fillRowTableTiled chooses from (blocks of 1, 2 and 4);
 // all make the same table. Exposed so tests can check each one.
 enum class FillPath { plain, sse2, avx };
 bool fillPathAvailable(FillPath path);
 void fillRowTableTiledOn(FillPath path, double* const* table, std::int32_t rows, std::int32_t cols,
-                         const double* data);
+                         const double* data, std::size_t stride);
 
 #endif

@@ -48,6 +48,13 @@ TEST(RectRefitEntry, EmptyBoxesOrRegions) {
                                   scalar(100).get(), scalar(100).get()});
     ASSERT_FALSE(kept.raised) << kept.message;
     EXPECT_EQ(testhost::values(kept.out()), (std::vector<double>{3, 4, 5, 6}));
+
+    // Only the rows and columns that are read are copied, however many an empty membership claims.
+    auto tall = plugin().call(1, {boxes.get(), testhost::zeros(0, 4).get(), testhost::zeros(2147483647u, 0).get(),
+                                  scalar(100).get(), scalar(100).get()});
+    ASSERT_FALSE(tall.raised) << tall.message;
+    EXPECT_EQ(testhost::values(tall.out()), (std::vector<double>{3, 4, 5, 6}));
+    expectClean(tall);
 }
 
 TEST(RectRefitEntry, RefusesBadCallsCleanly) {

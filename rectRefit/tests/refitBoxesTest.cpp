@@ -106,25 +106,26 @@ TEST(TiledFill, EveryPathMakesTheSameTableAsTheRowByRowCopy) {
     // Empty sides, sizes around the block and tile edges, remainders in both directions.
     const std::int32_t sizes[][2] = {{0, 5},  {5, 0},   {1, 9},   {9, 1},    {3, 3},
                                      {15, 4}, {16, 16}, {17, 33}, {9, 517}, {70, 258}};
+    // The source holds three rows more than are copied: only the leading block is read.
     for (const auto& s : sizes) {
-        const std::int32_t rows = s[0], cols = s[1];
-        std::vector<double> data(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+        const std::int32_t rows = s[0], cols = s[1], stride = rows + 3;
+        std::vector<double> data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(cols));
         for (double& v : data) v = value(rng);
-        gateway::RowTable expected = gateway::allocRowTable(rows, cols);
+        gateway::RowTable expected = gateway::allocRowTable(stride, cols);
         ASSERT_NE(expected, nullptr);
-        gateway::fillRowTable(expected, rows, cols, data.data());
+        gateway::fillRowTable(expected, stride, cols, data.data());
         for (FillPath path : {FillPath::plain, FillPath::sse2, FillPath::avx}) {
             if (!fillPathAvailable(path)) continue;
             gateway::RowTable tiled = gateway::allocRowTable(rows, cols);
             ASSERT_NE(tiled, nullptr);
-            fillRowTableTiledOn(path, tiled, rows, cols, data.data());
+            fillRowTableTiledOn(path, tiled, rows, cols, data.data(), static_cast<std::size_t>(stride));
             for (std::int32_t i = 0; i < rows; ++i)
                 for (std::int32_t j = 0; j < cols; ++j)
                     ASSERT_EQ(tiled[i][j], expected[i][j])
                         << "path " << static_cast<int>(path) << ", " << rows << "x" << cols << " at " << i << "," << j;
             gateway::freeRowTable(tiled, rows);
         }
-        gateway::freeRowTable(expected, rows);
+        gateway::freeRowTable(expected, stride);
     }
 }
 
