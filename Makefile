@@ -3,6 +3,8 @@
 #               the Octave package, and the demo
 # make bench    builds, then runs the benchmarks: kernels, and side by side in Octave
 # make package  writes the Octave package $(BUILD)/regionkit-<version>.tar.gz
+# make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, replays every input with
+#               each allocation failing in turn, and runs the bad calls in Octave
 BUILD ?= build
 MEXDIR := $(BUILD)/mex
 OCTAVE := octave-cli --no-gui --norc --quiet
@@ -10,8 +12,9 @@ JOBS ?= 2
 IMAGE ?=
 VERSION := $(shell sed -n '/^project/s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
+FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build test test-package test-demo demo bench package clean
+.PHONY: all deps build test test-package test-demo demo bench package fuzz clean
 
 all: build
 
@@ -26,7 +29,7 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-package test-demo
+	@$(MAKE) --no-print-directory test-package test-demo fuzz
 
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
@@ -42,6 +45,9 @@ demo: build
 bench: build
 	@for b in $(BUILD)/*/*_bench; do echo "== $$b"; $$b; done
 	@for s in bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+
+fuzz: build
+	nice -n 10 fuzz/run.sh --build $(BUILD)/fuzz --seconds $(FUZZ_SECONDS) --mex $(MEXDIR) --keep $(BUILD)/fuzz-findings
 
 package: deps
 	package/makePackage.sh $(BUILD)

@@ -2,7 +2,7 @@
 # Makes sure the build and test tools are installed. As root it installs what
 # is missing with apt-get; otherwise it prints the command to run and stops.
 set -euo pipefail
-packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev)
+packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
