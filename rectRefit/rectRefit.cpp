@@ -55,8 +55,8 @@ bool refitEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
         return false;
     if (memberRows < boxRows || memberCols < regionRows)
         return gate.refuse("membershipTooSmall",
-                           "Argument 3 (membership) needs at least %d rows (one per box) and %d columns (one per "
-                           "region box), but a %dx%d matrix came.",
+                           "Argument 3 (membership) needs one row per box and one column per region box, at least "
+                           "%dx%d, but a %dx%d matrix came.",
                            boxRows, regionRows, memberRows, memberCols);
     std::int32_t height = 0, width = 0;
     if (!imageSize(gate, prhs[IN_HEIGHT], 4, "height", &height) ||

@@ -98,8 +98,8 @@ TEST(RectRefitEntry, RefusesBadCallsCleanly) {
         {1, {boxes.get(), regions.get(), m.get(), h.get(), infSize.get()}, "rectRefit:badImageSize"},
     });
     auto r = plugin().call(1, {boxes.get(), regions.get(), fewCols.get(), h.get(), h.get()});
-    EXPECT_EQ(r.message, "Argument 3 (membership) needs at least 2 rows (one per box) and 3 columns (one per region "
-                         "box), but a 2x2 matrix came.");
+    EXPECT_EQ(r.message, "Argument 3 (membership) needs one row per box and one column per region box, at least "
+                         "2x3, but a 2x2 matrix came.");
     // The extremes that do truncate to 32 bits are accepted.
     auto edge = plugin().call(1, {boxes.get(), regions.get(), m.get(), scalar(2147483647.9).get(),
                                   scalar(-2147483648.9).get()});

@@ -36,7 +36,7 @@
 
 %!error <Not enough arguments> rectRefit (ones (1, 4), ones (1, 4), 1, 10)
 %!error <real, full double matrix> rectRefit (ones (1, 4), ones (1, 4), true, 10, 10)
-%!error <needs at least 2 rows> rectRefit (ones (2, 4), ones (1, 4), 1, 10, 10)
+%!error <one row per box and one column per region box, at least 2x1> rectRefit (ones (2, 4), ones (1, 4), 1, 10, 10)
 %!error <at least one element> rectRefit (ones (1, 4), ones (1, 4), 1, [], 10)
 %!error <is NaN> rectRefit (ones (1, 4), ones (1, 4), 1, 10, NaN)
 %!error <must lie between> rectRefit (ones (1, 4), ones (1, 4), 1, 1e10, 10)
