@@ -37,6 +37,11 @@ std::size_t arraysCreated = 0;    // arrays it asked the host for in this call
 std::size_t requests = 0;         // both together: what failure injection counts
 std::size_t failAt = 0;
 
+bool failCreationByThrowing = false;
+
+// What GNU Octave throws when it cannot make an array: not a std::exception.
+struct HostCannotAllocate {};
+
 // Counts one request; true when it is the one to fail.
 bool failThisRequest() { return ++requests == failAt; }
 std::set<void*> liveAllocations;
@@ -123,7 +128,10 @@ const char* mxGetClassName(const mxArray* a) {
 mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity flag) {
     if (inCall) {
         ++arraysCreated;
-        if (failThisRequest()) return nullptr;
+        if (failThisRequest()) {
+            if (failCreationByThrowing) throw HostCannotAllocate{};
+            return nullptr;
+        }
     }
     mxArray* a = newArray(mxDOUBLE_CLASS, {m, n}, flag == mxCOMPLEX, false);
     if (inCall) createdInCall.insert(a);
@@ -211,6 +219,8 @@ std::vector<double> values(const mxArray* a) {
     if (a->cls == mxDOUBLE_CLASS && a->count != 0) std::memcpy(v.data(), a->real, a->count * 8);
     return v;
 }
+
+void failCreationsByThrowing(bool on) { failCreationByThrowing = on; }
 
 void failAllocation(std::size_t k) {
     failAt = k;

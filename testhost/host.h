@@ -68,6 +68,8 @@ private:
 // later call fails, counting the plug-in's own allocations and the arrays it
 // asks the host for together; 0 turns injection off.
 void failAllocation(std::size_t k);
+// A failed result creation throws, as GNU Octave's does, instead of returning null.
+void failCreationsByThrowing(bool on);
 
 }  // namespace testhost
 

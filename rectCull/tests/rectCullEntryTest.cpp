@@ -89,6 +89,14 @@ TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
         EXPECT_EQ(r.id, "rectCull:outOfMemory");
         expectClean(r);
     }
+    // A host that throws when it cannot make the result is out of memory too.
+    testhost::failCreationsByThrowing(true);
+    testhost::failAllocation(made);
+    auto r = plugin().call(1, {boxes.get(), t.get()});
+    testhost::failAllocation(0);
+    testhost::failCreationsByThrowing(false);
+    EXPECT_EQ(r.id, "rectCull:outOfMemory");
+    expectClean(r);
 }
 
 }  // namespace
