@@ -39,8 +39,8 @@ extern "C" mxArray* __wrap_mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity
 
 namespace {
 
-const fuzz::PluginSpec& spec() {
-    static const fuzz::PluginSpec* s = fuzz::findSpec(REGIONKIT_FUZZ_PLUGIN);
+const fuzz::PluginPromise& promise() {
+    static const fuzz::PluginPromise* s = fuzz::findPromise(REGIONKIT_FUZZ_PLUGIN);
     if (s == nullptr) {
         std::fprintf(stderr, "fuzz: no promise table entry for %s\n", REGIONKIT_FUZZ_PLUGIN);
         std::abort();
@@ -164,8 +164,8 @@ struct Call {
 Call decode(const std::uint8_t* data, std::size_t size) {
     Bytes in(data, size);
     Call call;
-    call.nlhs = static_cast<int>(in.below(static_cast<std::size_t>(spec().mostOutputs) + 2));
-    const std::size_t nrhs = in.below(static_cast<std::size_t>(spec().mostInputs) + 2);
+    call.nlhs = static_cast<int>(in.below(static_cast<std::size_t>(promise().mostOutputs) + 2));
+    const std::size_t nrhs = in.below(static_cast<std::size_t>(promise().mostInputs) + 2);
     call.injection = in.next();
     for (std::size_t i = 0; i < nrhs; ++i) call.args.push_back(nextArgument(in));
     return call;
@@ -211,13 +211,13 @@ std::string octaveStatement(const Call& call) {
         for (int i = 0; i < call.nlhs; ++i) s += (i ? ", " : "") + std::string("r") + std::to_string(i + 1);
         s += "] = ";
     }
-    s += std::string(spec().name) + "(";
+    s += std::string(promise().name) + "(";
     for (std::size_t i = 0; i < call.args.size(); ++i) s += (i ? ", " : "") + octaveArgument(call.args[i]);
     return s + ");";
 }
 
 [[noreturn]] void fault(const Call& call, const std::string& what, std::size_t failing = 0) {
-    std::fprintf(stderr, "\n== fuzz: %s: %s\n", spec().name, what.c_str());
+    std::fprintf(stderr, "\n== fuzz: %s: %s\n", promise().name, what.c_str());
     if (failing != 0) std::fprintf(stderr, "== with allocation %zu failing\n", failing);
     std::fprintf(stderr, "== call: %s\n", octaveStatement(call).c_str());
     std::abort();
@@ -227,9 +227,9 @@ std::string octaveStatement(const Call& call) {
 // says something; a plug-in with plain errors may give "Error: ..." alone.
 bool cleanError(const testhost::CallResult& r) {
     if (r.message.empty()) return false;
-    const std::string prefix = std::string(spec().name) + ":";
+    const std::string prefix = std::string(promise().name) + ":";
     if (r.id.size() > prefix.size() && r.id.compare(0, prefix.size(), prefix) == 0) return true;
-    return spec().plainErrors && r.id.empty() && r.message.compare(0, 7, "Error: ") == 0;
+    return promise().plainErrors && r.id.empty() && r.message.compare(0, 7, "Error: ") == 0;
 }
 
 void expectNothingHeld(const Call& call, const testhost::CallResult& r, std::size_t failing) {
@@ -303,7 +303,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!cleanError(r)) fault(call, "unclean error: id '" + r.id + "', message '" + r.message + "'");
         return 0;
     }
-    if (std::string e = spec().checkResults(args, call.nlhs, r); !e.empty()) fault(call, e);
+    if (std::string e = promise().checkResults(args, call.nlhs, r); !e.empty()) fault(call, e);
     for (int i = 1; i < call.nlhs; ++i)
         if (r.out(static_cast<std::size_t>(i)) == nullptr) fault(call, "result " + std::to_string(i + 1) + " missing");
 

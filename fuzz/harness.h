@@ -10,7 +10,7 @@
 
 namespace fuzz {
 
-struct PluginSpec {
+struct PluginPromise {
     const char* name;
     int mostInputs;   // the harness tries 0 .. mostInputs + 1 arguments
     int mostOutputs;  // and 0 .. mostOutputs + 1 results
@@ -23,7 +23,7 @@ struct PluginSpec {
 };
 
 // The entry for the plug-in named `name`, or null.
-const PluginSpec* findSpec(const char* name);
+const PluginPromise* findPromise(const char* name);
 
 // Shared helpers for the promise checks.
 std::string shapeOf(const mxArray* a);

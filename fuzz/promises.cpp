@@ -91,7 +91,7 @@ std::string faultyResults(const std::vector<const mxArray*>&, int, const testhos
     return expectShape(r.out(0), 1, 1);
 }
 
-const PluginSpec specs[] = {
+const PluginPromise promises[] = {
     {"rectCull", 2, 1, false, rectCullResults},
     {"pairMetric", 3, 1, false, pairMetricResults},
     {"rectRefit", 5, 1, false, rectRefitResults},
@@ -103,8 +103,8 @@ const PluginSpec specs[] = {
 
 }  // namespace
 
-const PluginSpec* findSpec(const char* name) {
-    for (const PluginSpec& s : specs)
+const PluginPromise* findPromise(const char* name) {
+    for (const PluginPromise& s : promises)
         if (std::strcmp(s.name, name) == 0) return &s;
     return nullptr;
 }
