@@ -1,6 +1,7 @@
 #include "distanceTable.h"
 
 #include "allocation.h"
+#include "instructionSet.h"
 
 #include <cmath>
 #include <cstddef>
@@ -97,12 +98,7 @@ inline Vec pick(Vec a, Vec b) { return _mm_min_pd(a, b); }
 
 }  // namespace baseline
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+REGIONKIT_TARGET_BEGIN("avx2")
 
 namespace avx2 {
 
@@ -125,11 +121,7 @@ inline Vec pick(Vec a, Vec b) { return _mm256_min_pd(a, b); }
 
 }  // namespace avx2
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+REGIONKIT_TARGET_END
 
 // Asked on every call (a cheap read of what libgcc learnt at load time), so
 // the plug-in keeps nothing of its own between calls.

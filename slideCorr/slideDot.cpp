@@ -1,5 +1,7 @@
 #include "slideDot.h"
 
+#include "instructionSet.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -49,12 +51,7 @@ constexpr int vectorsPerBlock = 3;
 
 // Multiplies and adds stay separate instructions: the fused multiply-add rounds
 // once where the sums need two roundings, and these regions never enable it.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+REGIONKIT_TARGET_BEGIN("avx2")
 namespace avx2 {
 
 struct Lanes {
@@ -73,18 +70,9 @@ constexpr int vectorsPerBlock = 3;
 #include "slideDotBlocks.inc"
 
 }  // namespace avx2
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+REGIONKIT_TARGET_END
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
+REGIONKIT_TARGET_BEGIN("avx512f")
 namespace avx512 {
 
 struct Lanes {
@@ -103,11 +91,7 @@ constexpr int vectorsPerBlock = 4;
 #include "slideDotBlocks.inc"
 
 }  // namespace avx512
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+REGIONKIT_TARGET_END
 
 #endif  // SLIDEDOT_X86
 
