@@ -58,8 +58,9 @@ function built = buildMex(outdir, plugins, root)
   outdir = absolutePath(outdir);
 
   gatewayDir = fullfile(root, 'gateway');
-  gatewaySources = {fullfile(gatewayDir, 'gate.cpp'), fullfile(gatewayDir, 'rowTable.cpp'), ...
-                    fullfile(gatewayDir, 'allocation.cpp')};
+  % Every function carries its own copy of every gateway source.
+  listing = dir(fullfile(gatewayDir, '*.cpp'));
+  gatewaySources = sort(strcat(gatewayDir, filesep, {listing.name}));
   flags = '-std=c++17 -ffp-contract=off -fno-fast-math';
   hostArgs = {};
   if isOctave

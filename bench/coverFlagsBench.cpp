@@ -24,27 +24,25 @@ std::vector<const double*> pointers(const std::vector<double>& rows) {
 }
 
 void BM_coverFlags(benchmark::State& state) {
-    const auto path = static_cast<CoverPath>(state.range(0));
+    const auto level = static_cast<isa::Isa>(state.range(0));
     const int count = static_cast<int>(state.range(1));
-    if (!coverPathAvailable(path)) {
-        state.SkipWithError("path not available on this processor");
+    if (isa::choose(level) != level) {
+        state.SkipWithError("this processor lacks the level");
         return;
     }
     const std::vector<double> regions = randomRows(count, 60, 1), boxes = randomRows(count, 200, 2);
     const auto regionRows = pointers(regions), boxRows = pointers(boxes);
     std::vector<double> flags(static_cast<std::size_t>(count) * static_cast<std::size_t>(count));
     for (auto _ : state) {
-        coverFlagsOn(path, regionRows.data(), count, boxRows.data(), count, flags.data());
+        coverFlagsOn(level, regionRows.data(), count, boxRows.data(), count, flags.data());
         benchmark::DoNotOptimize(flags.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * count * count);
 }
 BENCHMARK(BM_coverFlags)
-    ->ArgNames({"path", "n"})
-    ->ArgsProduct({{static_cast<int>(CoverPath::plain), static_cast<int>(CoverPath::sse2),
-                    static_cast<int>(CoverPath::avx)},
-                   {500, 2000}})
+    ->ArgNames({"level", "n"})
+    ->ArgsProduct({{0, 1, 2, 3}, {500, 2000}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -26,11 +26,11 @@ Rows randomRows(int count, int n, unsigned seed) {
     return rows;
 }
 
-// Arguments: kernel, code, M = R, N.
+// Arguments: level, code, M = R, N.
 void BM_fillDistanceTable(benchmark::State& state) {
-    const auto kernel = static_cast<DistanceKernel>(state.range(0));
-    if (!distanceKernelAvailable(kernel)) {
-        state.SkipWithError("kernel not available on this processor");
+    const auto level = static_cast<isa::Isa>(state.range(0));
+    if (isa::choose(level) != level) {
+        state.SkipWithError("this processor lacks the level");
         return;
     }
     const double code = static_cast<double>(state.range(1));
@@ -39,21 +39,21 @@ void BM_fillDistanceTable(benchmark::State& state) {
     const Rows a = randomRows(count, n, 1), b = randomRows(count, n, 2);
     std::vector<double> out(static_cast<std::size_t>(count) * static_cast<std::size_t>(count));
     for (auto _ : state) {
-        fillDistanceTableWith(kernel, a.table.data(), count, n, b.table.data(), count, code, out.data());
+        fillDistanceTableOn(level, a.table.data(), count, n, b.table.data(), count, code, out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * count * count);
-    state.SetLabel(kernel == DistanceKernel::plain ? "plain" : kernel == DistanceKernel::baseline ? "baseline" : "avx2");
+    state.SetLabel(isa::name(level));
 }
 
 void arguments(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"kernel", "code", "rows", "N"});
-    for (int kernel = 0; kernel < 3; ++kernel)
+    b->ArgNames({"level", "code", "rows", "N"});
+    for (int level = 0; level < 4; ++level)
         for (int code = 1; code <= 2; ++code) {
-            b->Args({kernel, code, 1000, 128});
-            b->Args({kernel, code, 333, 37});
-            b->Args({kernel, code, 400, 4096});
+            b->Args({level, code, 1000, 128});
+            b->Args({level, code, 333, 37});
+            b->Args({level, code, 400, 4096});
         }
 }
 BENCHMARK(BM_fillDistanceTable)->Apply(arguments)->Unit(benchmark::kMillisecond);

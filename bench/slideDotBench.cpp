@@ -17,9 +17,9 @@ std::vector<double> randomBlock(std::size_t count, unsigned seed) {
     return v;
 }
 
-void BM_slideDot(benchmark::State& state, slideDotPaths::Path path) {
-    if (!slideDotPaths::available(path)) {
-        state.SkipWithError("this processor lacks the path");
+void BM_slideDot(benchmark::State& state, isa::Isa level) {
+    if (isa::choose(level) != level) {
+        state.SkipWithError("this processor lacks the level");
         return;
     }
     const auto side = static_cast<std::uint32_t>(state.range(0));
@@ -29,7 +29,7 @@ void BM_slideDot(benchmark::State& state, slideDotPaths::Path path) {
     const std::size_t positions = std::size_t{side - kside + 1} * (side - kside + 1);
     std::vector<double> out(positions);
     for (auto _ : state) {
-        slideDotPaths::run(path, a.data(), side, side, k.data(), kside, kside, out.data());
+        slideDotOn(level, a.data(), side, side, k.data(), kside, kside, out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
@@ -42,9 +42,10 @@ void sizes(benchmark::internal::Benchmark* b) {
     b->Args({512, 11})->Args({1024, 16})->Args({256, 3})->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK_CAPTURE(BM_slideDot, portable, slideDotPaths::Path::Portable)->Apply(sizes);
-BENCHMARK_CAPTURE(BM_slideDot, avx2, slideDotPaths::Path::Avx2)->Apply(sizes);
-BENCHMARK_CAPTURE(BM_slideDot, avx512, slideDotPaths::Path::Avx512)->Apply(sizes);
+BENCHMARK_CAPTURE(BM_slideDot, scalar, isa::Isa::scalar)->Apply(sizes);
+BENCHMARK_CAPTURE(BM_slideDot, v128, isa::Isa::v128)->Apply(sizes);
+BENCHMARK_CAPTURE(BM_slideDot, v256, isa::Isa::v256)->Apply(sizes);
+BENCHMARK_CAPTURE(BM_slideDot, v512, isa::Isa::v512)->Apply(sizes);
 
 }  // namespace
 

@@ -1,11 +1,8 @@
 #include "coverFlags.h"
 
-#include <cstddef>
+#include "lanes.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define REGIONKIT_COVER_X86 1
-#endif
+#include <cstddef>
 
 namespace {
 
@@ -64,74 +61,9 @@ inline void plainRun(const RegionBox& a, const BoxBlock& b, std::int32_t from, d
         out[k] = flagOf(a.x, a.y, a.right, a.bottom, a.area, b.x[k], b.y[k], b.right[k], b.bottom[k]);
 }
 
-void plainBlock(const RegionBox& a, const BoxBlock& b, double* out) { plainRun(a, b, 0, out); }
-
-#ifdef REGIONKIT_COVER_X86
-// Lane for lane the same operations as flagOf: maxpd(p, q) is p > q ? p : q
-// and minpd(p, q) is p < q ? p : q, NaN and equal operands giving q, and
-// "0 > iw" clears the lane to +0.0 exactly where flagOf sets iw = 0.0.
-void sse2Block(const RegionBox& a, const BoxBlock& b, double* out) {
-    const __m128d ax = _mm_set1_pd(a.x), ay = _mm_set1_pd(a.y), ra = _mm_set1_pd(a.right),
-                  da = _mm_set1_pd(a.bottom), area = _mm_set1_pd(a.area);
-    const __m128d one = _mm_set1_pd(1.0), zero = _mm_setzero_pd(), share = _mm_set1_pd(coverShare);
-    std::int32_t k = 0;
-    for (; k + 2 <= b.count; k += 2) {
-        const __m128d left = _mm_max_pd(ax, _mm_load_pd(b.x + k));
-        const __m128d top = _mm_max_pd(ay, _mm_load_pd(b.y + k));
-        const __m128d right = _mm_min_pd(ra, _mm_load_pd(b.right + k));
-        const __m128d bottom = _mm_min_pd(da, _mm_load_pd(b.bottom + k));
-        __m128d iw = _mm_add_pd(_mm_sub_pd(right, left), one);
-        iw = _mm_andnot_pd(_mm_cmplt_pd(iw, zero), iw);
-        __m128d ih = _mm_add_pd(_mm_sub_pd(bottom, top), one);
-        ih = _mm_andnot_pd(_mm_cmplt_pd(ih, zero), ih);
-        const __m128d ratio = _mm_div_pd(_mm_mul_pd(ih, iw), area);
-        _mm_storeu_pd(out + k, _mm_and_pd(_mm_cmpgt_pd(ratio, share), one));
-    }
-    plainRun(a, b, k, out);
-}
-
-__attribute__((target("avx"))) void avxBlock(const RegionBox& a, const BoxBlock& b, double* out) {
-    const __m256d ax = _mm256_set1_pd(a.x), ay = _mm256_set1_pd(a.y), ra = _mm256_set1_pd(a.right),
-                  da = _mm256_set1_pd(a.bottom), area = _mm256_set1_pd(a.area);
-    const __m256d one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd(), share = _mm256_set1_pd(coverShare);
-    std::int32_t k = 0;
-    for (; k + 4 <= b.count; k += 4) {
-        const __m256d left = _mm256_max_pd(ax, _mm256_load_pd(b.x + k));
-        const __m256d top = _mm256_max_pd(ay, _mm256_load_pd(b.y + k));
-        const __m256d right = _mm256_min_pd(ra, _mm256_load_pd(b.right + k));
-        const __m256d bottom = _mm256_min_pd(da, _mm256_load_pd(b.bottom + k));
-        __m256d iw = _mm256_add_pd(_mm256_sub_pd(right, left), one);
-        iw = _mm256_andnot_pd(_mm256_cmp_pd(iw, zero, _CMP_LT_OQ), iw);
-        __m256d ih = _mm256_add_pd(_mm256_sub_pd(bottom, top), one);
-        ih = _mm256_andnot_pd(_mm256_cmp_pd(ih, zero, _CMP_LT_OQ), ih);
-        const __m256d ratio = _mm256_div_pd(_mm256_mul_pd(ih, iw), area);
-        _mm256_storeu_pd(out + k, _mm256_and_pd(_mm256_cmp_pd(ratio, share, _CMP_GT_OQ), one));
-    }
-    plainRun(a, b, k, out);
-}
-#endif
-
-using BlockRoutine = void (*)(const RegionBox&, const BoxBlock&, double*);
-
-CoverPath bestPath() {
-#ifdef REGIONKIT_COVER_X86
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx")) return CoverPath::avx;
-    return CoverPath::sse2;
-#else
-    return CoverPath::plain;
-#endif
-}
-
-// A path the processor lacks falls back to the plain one.
-BlockRoutine routineFor(CoverPath path) {
-#ifdef REGIONKIT_COVER_X86
-    if (path == CoverPath::avx && bestPath() == CoverPath::avx) return avxBlock;
-    if (path == CoverPath::sse2) return sse2Block;
-#endif
-    (void)path;
-    return plainBlock;
-}
+#define REGIONKIT_BODY "coverBody.inc"
+#include "eachIsa.inc"
+#undef REGIONKIT_BODY
 
 }  // namespace
 
@@ -141,31 +73,24 @@ double coverFlag(const double* region, const double* box) {
                   (box[1] + box[3]) - 1.0);
 }
 
-bool coverPathAvailable(CoverPath path) {
-    switch (path) {
-    case CoverPath::plain: return true;
-    case CoverPath::sse2: return bestPath() != CoverPath::plain;
-    case CoverPath::avx: return bestPath() == CoverPath::avx;
-    }
-    return false;
-}
-
-void coverFlagsOn(CoverPath path, const double* const* regions, std::int32_t regionCount, const double* const* boxes,
-                  std::int32_t boxCount, double* flags) {
+void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
+                  const double* const* boxes, std::int32_t boxCount, double* flags) {
     if (boxCount <= 0 || regionCount <= 0) return;
-    const BlockRoutine run = routineFor(path);
     const auto stride = static_cast<std::size_t>(boxCount);
     BoxBlock block;
     for (std::int32_t first = 0; first < boxCount; first += blockSize) {
         const std::int32_t count = boxCount - first < blockSize ? boxCount - first : blockSize;
         loadBlock(boxes, first, count, block);
         double* out = flags + first;
-        for (std::int32_t t = 0; t < regionCount; ++t)
-            run(regionBox(regions[t]), block, out + static_cast<std::size_t>(t) * stride);
+        for (std::int32_t t = 0; t < regionCount; ++t) {
+            const RegionBox a = regionBox(regions[t]);
+            double* column = out + static_cast<std::size_t>(t) * stride;
+            REGIONKIT_ON_PATH(level, flagBlock(a, block, column));
+        }
     }
 }
 
 void coverFlags(const double* const* regions, std::int32_t regionCount, const double* const* boxes,
                 std::int32_t boxCount, double* flags) {
-    coverFlagsOn(bestPath(), regions, regionCount, boxes, boxCount, flags);
+    coverFlagsOn(isa::preferred(), regions, regionCount, boxes, boxCount, flags);
 }

@@ -7,6 +7,8 @@
 #ifndef REGIONKIT_COVERTEST_COVERFLAGS_H
 #define REGIONKIT_COVERTEST_COVERFLAGS_H
 
+#include "isa.h"
+
 #include <cstdint>
 
 // A region box must have more than this share of its area inside a box.
@@ -22,11 +24,10 @@ double coverFlag(const double* region, const double* box);
 void coverFlags(const double* const* regions, std::int32_t regionCount, const double* const* boxes,
                 std::int32_t boxCount, double* flags);
 
-// The instruction paths coverFlags chooses from; every path gives the same
-// bits. Exposed so tests can hold each one against the plain path.
-enum class CoverPath { plain, sse2, avx };
-bool coverPathAvailable(CoverPath path);
-void coverFlagsOn(CoverPath path, const double* const* regions, std::int32_t regionCount,
+// coverFlags at a given vector level (the narrower of it and what the
+// processor runs); every level gives the same bits. coverFlags takes the
+// widest. Exposed so tests can hold each level against the others.
+void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
                   const double* const* boxes, std::int32_t boxCount, double* flags);
 
 #endif

@@ -8,6 +8,8 @@
 #ifndef REGIONKIT_PAIRMETRIC_DISTANCETABLE_H
 #define REGIONKIT_PAIRMETRIC_DISTANCETABLE_H
 
+#include "isa.h"
+
 #include <cstdint>
 
 // Metric codes, compared with exact equality; any other code (NaN included)
@@ -30,26 +32,17 @@ double rowDistance(const double* a, const double* b, std::int32_t n, double code
 void fillDistanceTable(const double* const* tableA, std::int32_t m, std::int32_t n,
                        const double* const* tableB, std::int32_t r, double code, double* out);
 
-// The ways of computing the table. All give the same bits; fillDistanceTable
-// takes the fastest the processor offers.
-enum class DistanceKernel {
-    plain,     // one pair at a time, in output order
-    baseline,  // several pairs at once, with the instruction set every x86-64 has
-    avx2,      // several pairs at once, four to a register
-};
-
-bool distanceKernelAvailable(DistanceKernel kernel);
-DistanceKernel fastestDistanceKernel();
-
-// fillDistanceTable through the given kernel, which must be available. The
-// vector kernels work on a packed copy of tableB; when it cannot be allocated
-// they fall back to the plain kernel.
-void fillDistanceTableWith(DistanceKernel kernel, const double* const* tableA, std::int32_t m, std::int32_t n,
-                           const double* const* tableB, std::int32_t r, double code, double* out);
+// fillDistanceTable at a given vector level (the narrower of it and what the
+// processor runs). All levels give the same bits; fillDistanceTable takes the
+// widest. The scalar level takes one pair at a time in output order; the
+// vector levels take several pairs at once from a packed copy of tableB, and
+// when it cannot be allocated fall back to the scalar level.
+void fillDistanceTableOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
+                         const double* const* tableB, std::int32_t r, double code, double* out);
 
 // The same without the rescale: out[i*r + j] is the plain distance. Lets the
-// kernels be compared pair by pair.
-void fillDistancesWith(DistanceKernel kernel, const double* const* tableA, std::int32_t m, std::int32_t n,
-                       const double* const* tableB, std::int32_t r, double code, double* out);
+// levels be compared pair by pair.
+void fillDistancesOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
+                     const double* const* tableB, std::int32_t r, double code, double* out);
 
 #endif

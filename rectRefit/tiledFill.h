@@ -2,6 +2,8 @@
 #ifndef REGIONKIT_RECTREFIT_TILEDFILL_H
 #define REGIONKIT_RECTREFIT_TILEDFILL_H
 
+#include "isa.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,11 +16,10 @@
 void fillRowTableTiled(double* const* table, std::int32_t rows, std::int32_t cols, const double* data,
                        std::size_t stride);
 
-// The instruction paths fillRowTableTiled chooses from (blocks of 1, 2 and 4);
-// all make the same table. Exposed so tests can check each one.
-enum class FillPath { plain, sse2, avx };
-bool fillPathAvailable(FillPath path);
-void fillRowTableTiledOn(FillPath path, double* const* table, std::int32_t rows, std::int32_t cols,
+// fillRowTableTiled at a given vector level (the narrower of it and what the
+// processor runs), in blocks of 1, 2, 4 or 8; every level makes the same
+// table. Exposed so tests can check each one.
+void fillRowTableTiledOn(isa::Isa level, double* const* table, std::int32_t rows, std::int32_t cols,
                          const double* data, std::size_t stride);
 
 #endif

@@ -12,6 +12,8 @@
 #ifndef REGIONKIT_SLIDECORR_SLIDEDOT_H
 #define REGIONKIT_SLIDECORR_SLIDEDOT_H
 
+#include "isa.h"
+
 #include <cstdint>
 
 // Writes all P*Q sums into out. When K does not fit inside A (m > M or n > N)
@@ -20,19 +22,10 @@
 void slideDot(const double* a, std::uint32_t M, std::uint32_t N, const double* k, std::uint32_t m,
               std::uint32_t n, double* out);
 
-// The instruction-set paths behind slideDot, exposed so that tests can check
-// that each gives the same bits and benchmarks can time each one. slideDot
-// itself takes the widest path the processor offers.
-namespace slideDotPaths {
-
-enum class Path { Portable, Avx2, Avx512 };
-
-const char* name(Path path);
-bool available(Path path);
-// Runs slideDot on the given path; the path must be available.
-void run(Path path, const double* a, std::uint32_t M, std::uint32_t N, const double* k, std::uint32_t m,
-         std::uint32_t n, double* out);
-
-}  // namespace slideDotPaths
+// slideDot at a given vector level (the narrower of it and what the processor
+// runs); every level gives the same bits and slideDot takes the widest.
+// Exposed so tests can check each level and benchmarks time each one.
+void slideDotOn(isa::Isa level, const double* a, std::uint32_t M, std::uint32_t N, const double* k,
+                std::uint32_t m, std::uint32_t n, double* out);
 
 #endif

@@ -5,7 +5,11 @@
 // read or write past them is caught by AddressSanitizer.
 #include "host.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cstdarg>
@@ -15,6 +19,7 @@
 #include <functional>
 #include <set>
 #include <stdexcept>
+#include <string>
 
 struct mxArray_tag {
     mxClassID cls = mxDOUBLE_CLASS;
@@ -227,6 +232,22 @@ void failAllocation(std::size_t k) {
     requests = 0;
 }
 
+// A plug-in is loaded as each host loads a MEX file: by file name, with its
+// mx/mex functions bound to this library (on Windows through its import
+// library), and its one exported entry found by name.
+#if defined(_WIN32)
+Plugin::Plugin(const std::string& path) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == nullptr)
+        throw std::runtime_error("LoadLibrary failed (error " + std::to_string(GetLastError()) + "): " + path);
+    handle_ = module;
+    entry_ = reinterpret_cast<void (*)(int, mxArray*[], int, const mxArray*[])>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "mexFunction")));
+    if (entry_ == nullptr) throw std::runtime_error("no mexFunction in " + path);
+}
+
+Plugin::~Plugin() { FreeLibrary(static_cast<HMODULE>(handle_)); }
+#else
 Plugin::Plugin(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) throw std::runtime_error(std::string("dlopen: ") + dlerror());
@@ -236,6 +257,7 @@ Plugin::Plugin(const std::string& path) {
 }
 
 Plugin::~Plugin() { dlclose(handle_); }
+#endif
 
 CallResult Plugin::call(int nlhs, const std::vector<const mxArray*>& args) const {
     std::vector<std::vector<unsigned char>> before;

@@ -1,5 +1,7 @@
 #include "distanceTable.h"
 
+#include "levels.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,17 +29,6 @@ struct Table {
     std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
 };
 
-std::vector<DistanceKernel> availableKernels() {
-    std::vector<DistanceKernel> kernels;
-    for (DistanceKernel k : {DistanceKernel::plain, DistanceKernel::baseline, DistanceKernel::avx2})
-        if (distanceKernelAvailable(k)) kernels.push_back(k);
-    return kernels;
-}
-
-std::string nameOf(DistanceKernel k) {
-    return k == DistanceKernel::plain ? "plain" : k == DistanceKernel::baseline ? "baseline" : "avx2";
-}
-
 // The same double, or NaN on both sides (NaN payloads are not compared).
 bool sameBits(double x, double y) {
     if (std::isnan(x) || std::isnan(y)) return std::isnan(x) && std::isnan(y);
@@ -47,11 +38,14 @@ bool sameBits(double x, double y) {
     return u == v;
 }
 
-std::vector<double> table(DistanceKernel kernel, const Table& a, std::int32_t n, const Table& b, double code) {
+std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const Table& b, double code) {
     std::vector<double> out(a.rows.size() * b.rows.size(), -12345.0);
-    fillDistanceTableWith(kernel, a.get(), a.count(), n, b.get(), b.count(), code, out.data());
+    fillDistanceTableOn(level, a.get(), a.count(), n, b.get(), b.count(), code, out.data());
     return out;
 }
+
+class DistanceLevels : public testhost::EveryLevel {};
+REGIONKIT_EVERY_LEVEL(DistanceLevels);
 
 void expectSame(const std::vector<double>& got, const std::vector<double>& want, const std::string& what) {
     ASSERT_EQ(got.size(), want.size()) << what;
@@ -117,24 +111,22 @@ TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
         {"no metric", {{1, 2}, {3, 4}}, {{5, 6}}, 3.0, {nan, nan}},
         {"no metric, NaN code", {{1, 2}}, {{5, 6}}, nan, {nan}},
     };
-    for (DistanceKernel kernel : availableKernels())
+    for (isa::Isa level : testhost::levels())
         for (const Case& c : cases) {
             const Table a(c.a), b(c.b);
             const auto n = static_cast<std::int32_t>(c.a[0].size());
-            expectSame(table(kernel, a, n, b, c.code), c.want, nameOf(kernel) + ": " + c.what);
+            expectSame(table(level, a, n, b, c.code), c.want, std::string(isa::name(level)) + ": " + c.what);
         }
 }
 
-TEST(FillDistanceTable, NoPairsOrNoElements) {
+TEST_P(DistanceLevels, NoPairsOrNoElements) {
     const Table none(std::vector<std::vector<double>>{}), one({{0.25, 0.5}}), two({{1, 2}, {3, 4}});
-    for (DistanceKernel kernel : availableKernels()) {
-        double sentinel = -7.0;
-        fillDistanceTableWith(kernel, none.get(), 0, 2, two.get(), 2, 1.0, &sentinel);
-        fillDistanceTableWith(kernel, two.get(), 2, 2, none.get(), 0, 2.0, &sentinel);
-        EXPECT_EQ(sentinel, -7.0) << nameOf(kernel);
-        // N = 0: every distance is 1.0 or 0.0, so lo equals hi and all are NaN.
-        for (double code : {1.0, 2.0}) expectSame(table(kernel, two, 0, one, code), {nan, nan}, nameOf(kernel));
-    }
+    double sentinel = -7.0;
+    fillDistanceTableOn(level(), none.get(), 0, 2, two.get(), 2, 1.0, &sentinel);
+    fillDistanceTableOn(level(), two.get(), 2, 2, none.get(), 0, 2.0, &sentinel);
+    EXPECT_EQ(sentinel, -7.0);
+    // N = 0: every distance is 1.0 or 0.0, so lo equals hi and all are NaN.
+    for (double code : {1.0, 2.0}) expectSame(table(level(), two, 0, one, code), {nan, nan}, "N = 0");
 }
 
 // Values that stress the picks and the rounding: tiny and huge magnitudes, and
@@ -158,12 +150,11 @@ std::vector<std::vector<double>> randomRows(std::mt19937& rng, int count, int n,
     return rows;
 }
 
-TEST(FastKernels, MatchThePlainLoopBitForBit) {
+TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {
     std::mt19937 rng(2024);
     const std::int32_t sizesA[] = {1, 2, 3, 4, 5, 7, 9};
     const std::int32_t sizesB[] = {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 33};
     const std::int32_t lengths[] = {1, 3, 8, 17, 64};
-    const auto kernels = availableKernels();
     struct Shape {
         std::int32_t m, r, n;
         bool special;
@@ -187,16 +178,13 @@ TEST(FastKernels, MatchThePlainLoopBitForBit) {
             std::vector<double> want;
             for (const auto& ra : a.rows)
                 for (const auto& rb : b.rows) want.push_back(rowDistance(ra.data(), rb.data(), n, code));
-            for (DistanceKernel kernel : kernels) {
-                std::vector<double> got(want.size());
-                fillDistancesWith(kernel, a.get(), m, n, b.get(), r, code, got.data());
-                const std::string what = nameOf(kernel) + " m=" + std::to_string(m) + " r=" +
-                                          std::to_string(r) + " n=" + std::to_string(n) +
-                                          " code=" + std::to_string(code);
-                expectSame(got, want, what);
-                // ...and the whole rescaled table (informative where no special sends a bound to infinity).
-                expectSame(table(kernel, a, n, b, code), table(DistanceKernel::plain, a, n, b, code), what);
-            }
+            std::vector<double> got(want.size());
+            fillDistancesOn(level(), a.get(), m, n, b.get(), r, code, got.data());
+            const std::string what = "m=" + std::to_string(m) + " r=" + std::to_string(r) +
+                                     " n=" + std::to_string(n) + " code=" + std::to_string(code);
+            expectSame(got, want, what);
+            // ...and the whole rescaled table (informative where no special sends a bound to infinity).
+            expectSame(table(level(), a, n, b, code), table(isa::Isa::scalar, a, n, b, code), what);
         }
     }
 }

@@ -1,4 +1,6 @@
 #include "refitBoxes.h"
+
+#include "levels.h"
 #include "rowTable.h"
 #include "tiledFill.h"
 
@@ -100,7 +102,10 @@ TEST(RefitBoxes, EmptyListsAndBoxesWithoutMembers) {
     refitBoxes(nullptr, 0, nullptr, 3, nullptr, 100, 100, nullptr);
 }
 
-TEST(TiledFill, EveryPathMakesTheSameTableAsTheRowByRowCopy) {
+class TiledFillLevels : public testhost::EveryLevel {};
+REGIONKIT_EVERY_LEVEL(TiledFillLevels);
+
+TEST_P(TiledFillLevels, MakeTheSameTableAsTheRowByRowCopy) {
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> value(-1, 1);
     // Empty sides, sizes around the block and tile edges, remainders in both directions.
@@ -114,17 +119,13 @@ TEST(TiledFill, EveryPathMakesTheSameTableAsTheRowByRowCopy) {
         gateway::RowTable expected = gateway::allocRowTable(stride, cols);
         ASSERT_NE(expected, nullptr);
         gateway::fillRowTable(expected, stride, cols, data.data());
-        for (FillPath path : {FillPath::plain, FillPath::sse2, FillPath::avx}) {
-            if (!fillPathAvailable(path)) continue;
-            gateway::RowTable tiled = gateway::allocRowTable(rows, cols);
-            ASSERT_NE(tiled, nullptr);
-            fillRowTableTiledOn(path, tiled, rows, cols, data.data(), static_cast<std::size_t>(stride));
-            for (std::int32_t i = 0; i < rows; ++i)
-                for (std::int32_t j = 0; j < cols; ++j)
-                    ASSERT_EQ(tiled[i][j], expected[i][j])
-                        << "path " << static_cast<int>(path) << ", " << rows << "x" << cols << " at " << i << "," << j;
-            gateway::freeRowTable(tiled, rows);
-        }
+        gateway::RowTable tiled = gateway::allocRowTable(rows, cols);
+        ASSERT_NE(tiled, nullptr);
+        fillRowTableTiledOn(level(), tiled, rows, cols, data.data(), static_cast<std::size_t>(stride));
+        for (std::int32_t i = 0; i < rows; ++i)
+            for (std::int32_t j = 0; j < cols; ++j)
+                ASSERT_EQ(tiled[i][j], expected[i][j]) << rows << "x" << cols << " at " << i << "," << j;
+        gateway::freeRowTable(tiled, rows);
         gateway::freeRowTable(expected, stride);
     }
 }

@@ -1,5 +1,7 @@
 #include "slideDot.h"
 
+#include "levels.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,10 +12,6 @@
 #include <vector>
 
 namespace {
-
-using slideDotPaths::Path;
-
-const Path allPaths[] = {Path::Portable, Path::Avx2, Path::Avx512};
 
 // The sums as the definition states them: one running sum per position.
 std::vector<double> plainSums(const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
@@ -40,12 +38,15 @@ std::uint64_t bits(double x) {
 // passes on may depend on the order of its operands).
 bool sameBits(double x, double y) { return bits(x) == bits(y) || (std::isnan(x) && std::isnan(y)); }
 
-std::vector<double> run(Path path, const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
+std::vector<double> run(isa::Isa level, const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
                         const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
     std::vector<double> out(std::size_t{M - m + 1} * (N - n + 1), -12345.0);
-    slideDotPaths::run(path, a.data(), M, N, k.data(), m, n, out.data());
+    slideDotOn(level, a.data(), M, N, k.data(), m, n, out.data());
     return out;
 }
+
+class SlideDotLevels : public testhost::EveryLevel {};
+REGIONKIT_EVERY_LEVEL(SlideDotLevels);
 
 TEST(SlideDot, KernelIsNotFlippedAndOutputIsColumnMajor) {
     const std::vector<double> a = {1, 2, 3, 4, 5, 6, 7, 8, 9};
@@ -77,19 +78,15 @@ TEST(SlideDot, EmptyKernelsAndKernelsThatDoNotFit) {
     slideDot(nullptr, 2, 2, nullptr, 5, 1, nullptr);   // far too tall
     slideDot(nullptr, 2, 2, nullptr, 1, 9, nullptr);   // far too wide
     slideDot(nullptr, 2, 2, nullptr, 0, 4, nullptr);   // empty, but still too wide
-    for (Path path : allPaths)
-        if (slideDotPaths::available(path)) slideDotPaths::run(path, nullptr, 4, 4, nullptr, 5, 5, nullptr);
+    for (isa::Isa level : testhost::levels()) slideDotOn(level, nullptr, 4, 4, nullptr, 5, 5, nullptr);
 }
 
-TEST(SlideDot, SumsStartFromPositiveZero) {
+TEST_P(SlideDotLevels, SumsStartFromPositiveZero) {
     // Every product is -0.0; 0.0 + -0.0 is +0.0, so a sum seeded with the first
     // product instead of 0.0 would keep the sign.
     const std::vector<double> a(5 * 40, -0.0);
     const std::vector<double> k(2 * 3, 1.0);
-    for (Path path : allPaths) {
-        if (!slideDotPaths::available(path)) continue;
-        for (double v : run(path, a, 5, 40, k, 2, 3)) EXPECT_FALSE(std::signbit(v)) << slideDotPaths::name(path);
-    }
+    for (double v : run(level(), a, 5, 40, k, 2, 3)) EXPECT_FALSE(std::signbit(v));
 }
 
 // Values spread over many binades, so that adding the same products in any
@@ -107,7 +104,7 @@ std::vector<double> spreadValues(std::size_t count, std::mt19937& rng, double sp
     return v;
 }
 
-TEST(SlideDot, ColumnVectorsOnEveryPath) {
+TEST_P(SlideDotLevels, ColumnVectors) {
     // A single column slid down a single column: every row block of a path
     // starts above the kernel's first row for some output rows.
     std::mt19937 rng(7);
@@ -115,16 +112,13 @@ TEST(SlideDot, ColumnVectorsOnEveryPath) {
         for (std::uint32_t m = 1; m <= M; ++m) {
             const std::vector<double> a = spreadValues(M, rng, 0.0), k = spreadValues(m, rng, 0.0);
             const std::vector<double> want = plainSums(a, M, 1, k, m, 1);
-            for (Path path : allPaths) {
-                if (!slideDotPaths::available(path)) continue;
-                const std::vector<double> got = run(path, a, M, 1, k, m, 1);
-                for (std::size_t t = 0; t < want.size(); ++t)
-                    ASSERT_TRUE(sameBits(got[t], want[t])) << slideDotPaths::name(path) << " M " << M << " m " << m;
-            }
+            const std::vector<double> got = run(level(), a, M, 1, k, m, 1);
+            for (std::size_t t = 0; t < want.size(); ++t)
+                ASSERT_TRUE(sameBits(got[t], want[t])) << "M " << M << " m " << m;
         }
 }
 
-TEST(SlideDot, EveryPathGivesThePlainLoopsBits) {
+TEST_P(SlideDotLevels, GiveThePlainLoopsBits) {
     // Map widths around every vector and block width (1, 4, 8 lanes; blocks of
     // several vectors) and heights around the row blocks, with kernels of
     // several shapes; the vectors sized exactly, so any read past A shows.
@@ -141,15 +135,12 @@ TEST(SlideDot, EveryPathGivesThePlainLoopsBits) {
                     const std::vector<double> a = spreadValues(std::size_t{M} * N, rng, specials);
                     const std::vector<double> k = spreadValues(std::size_t{m} * n, rng, specials);
                     const std::vector<double> want = plainSums(a, M, N, k, m, n);
-                    for (Path path : allPaths) {
-                        if (!slideDotPaths::available(path)) continue;
-                        const std::vector<double> got = run(path, a, M, N, k, m, n);
-                        for (std::size_t t = 0; t < want.size(); ++t)
-                            ASSERT_TRUE(sameBits(got[t], want[t]))
-                                << slideDotPaths::name(path) << " A " << M << "x" << N << " K " << m << "x" << n
-                                << " at " << t << ": " << got[t] << " vs " << want[t];
-                        ++compared;
-                    }
+                    const std::vector<double> got = run(level(), a, M, N, k, m, n);
+                    for (std::size_t t = 0; t < want.size(); ++t)
+                        ASSERT_TRUE(sameBits(got[t], want[t]))
+                            << "A " << M << "x" << N << " K " << m << "x" << n << " at " << t << ": " << got[t]
+                            << " vs " << want[t];
+                    ++compared;
                 }
     }
     EXPECT_GT(compared, 0u);

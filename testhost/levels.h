@@ -1,0 +1,41 @@
+// Tests that run once per vector level this machine has (isa.h):
+//
+//   class SlideDotLevels : public testhost::EveryLevel {};
+//   TEST_P(SlideDotLevels, GiveThePlainLoopsBits) { ... level() ... }
+//   REGIONKIT_EVERY_LEVEL(SlideDotLevels);
+//
+// Each level shows as its own test, named after its instruction set.
+#ifndef REGIONKIT_TESTHOST_LEVELS_H
+#define REGIONKIT_TESTHOST_LEVELS_H
+
+#include "isa.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace testhost {
+
+inline std::vector<isa::Isa> levels() {
+    isa::Isa found[4];
+    const int count = isa::available(found);
+    return std::vector<isa::Isa>(found, found + count);
+}
+
+class EveryLevel : public ::testing::TestWithParam<isa::Isa> {
+protected:
+    isa::Isa level() const { return GetParam(); }
+    const char* levelName() const { return isa::name(GetParam()); }
+};
+
+struct LevelName {
+    std::string operator()(const ::testing::TestParamInfo<isa::Isa>& info) const { return isa::name(info.param); }
+};
+
+}  // namespace testhost
+
+#define REGIONKIT_EVERY_LEVEL(Suite) \
+    INSTANTIATE_TEST_SUITE_P(Level, Suite, ::testing::ValuesIn(::testhost::levels()), ::testhost::LevelName())
+
+#endif
