@@ -45,6 +45,16 @@
 #define REGIONKIT_TARGET_BEGIN(set)
 #define REGIONKIT_TARGET_END
 #endif
+// Asks the compiler to unroll the next loop n times where it takes such a
+// request; others decide for themselves.
+#if defined(__clang__)
+#define REGIONKIT_UNROLL(n) REGIONKIT_PRAGMA(unroll n)
+#elif defined(__GNUC__)
+#define REGIONKIT_UNROLL(n) REGIONKIT_PRAGMA(GCC unroll n)
+#else
+#define REGIONKIT_UNROLL(n)
+#endif
+
 #define REGIONKIT_V256_BEGIN REGIONKIT_TARGET_BEGIN("avx")
 #define REGIONKIT_V512_BEGIN REGIONKIT_TARGET_BEGIN("avx512f")
 

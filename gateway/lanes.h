@@ -13,6 +13,7 @@
 //   max(a, b)             a > b ? a : b   (likewise b)
 //   less(a, b)            mask of a < b   (false on NaN)
 //   select(m, x, y)       m ? x : y, lane by lane
+//   anyEqual(a, b)        whether a == b in some lane
 //   transpose(v)          W registers of W lanes turned over: lane l of
 //                         register r becomes lane r of register l
 //
@@ -66,6 +67,7 @@ struct Lanes<Isa::scalar> {
     static V max(V a, V b) { return a > b ? a : b; }
     static M less(V a, V b) { return a < b; }
     static V select(M m, V x, V y) { return m ? x : y; }
+    static bool anyEqual(V a, V b) { return a == b; }
     static void transpose(V (&)[1]) {}
 };
 
@@ -91,6 +93,7 @@ struct Lanes<Isa::v128> {
     static V max(V a, V b) { return _mm_max_pd(a, b); }
     static M less(V a, V b) { return _mm_cmplt_pd(a, b); }
     static V select(M m, V x, V y) { return _mm_or_pd(_mm_and_pd(m, x), _mm_andnot_pd(m, y)); }
+    static bool anyEqual(V a, V b) { return _mm_movemask_pd(_mm_cmpeq_pd(a, b)) != 0; }
     static void transpose(V (&v)[2]) {
         const V a = v[0], b = v[1];
         v[0] = _mm_unpacklo_pd(a, b);
@@ -119,6 +122,7 @@ struct Lanes<Isa::v256> {
     static V max(V a, V b) { return _mm256_max_pd(a, b); }
     static M less(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
     static V select(M m, V x, V y) { return _mm256_blendv_pd(y, x, m); }
+    static bool anyEqual(V a, V b) { return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_EQ_OQ)) != 0; }
     static void transpose(V (&v)[4]) {
         // (a0 b0 a2 b2), (a1 b1 a3 b3), (c0 d0 c2 d2), (c1 d1 c3 d3)
         const V ab0 = _mm256_unpacklo_pd(v[0], v[1]), ab1 = _mm256_unpackhi_pd(v[0], v[1]);
@@ -152,6 +156,7 @@ struct Lanes<Isa::v512> {
     static V max(V a, V b) { return _mm512_max_pd(a, b); }
     static M less(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
     static V select(M m, V x, V y) { return _mm512_mask_blend_pd(m, y, x); }
+    static bool anyEqual(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ) != 0; }
     static void transpose(V (&v)[8]) {
         // Pairs, then pairs of pairs, then halves: three rounds of shuffles.
         V t[8];
@@ -202,6 +207,10 @@ struct Lanes<Isa::v128> {
     static V max(V a, V b) { return vbslq_f64(vcgtq_f64(a, b), a, b); }
     static M less(V a, V b) { return vcltq_f64(a, b); }
     static V select(M m, V x, V y) { return vbslq_f64(m, x, y); }
+    static bool anyEqual(V a, V b) {
+        const M equal = vceqq_f64(a, b);
+        return (vgetq_lane_u64(equal, 0) | vgetq_lane_u64(equal, 1)) != 0;
+    }
     static void transpose(V (&v)[2]) {
         const V a = v[0], b = v[1];
         v[0] = vzip1q_f64(a, b);

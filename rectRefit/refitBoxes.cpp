@@ -1,19 +1,19 @@
 #include "refitBoxes.h"
 
-#include <cstddef>
+#include "lanes.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <emmintrin.h>
-#endif
+#include <cstddef>
 
 namespace {
 
 // The first member index at or after `from`, or `count` when there is none.
-// Most marks are not members, so pairs of marks are tested at once.
+// Most marks are not members, so pairs of marks are tested at once, with the
+// 128-bit vectors every x86-64 and arm64 processor has.
 inline std::int32_t nextMember(const double* member, std::int32_t from, std::int32_t count) {
-#if defined(__x86_64__) || defined(__i386__)
-    const __m128d one = _mm_set1_pd(1.0);
-    while (count - from >= 2 && _mm_movemask_pd(_mm_cmpeq_pd(_mm_loadu_pd(member + from), one)) == 0) from += 2;
+#if defined(REGIONKIT_X86_64) || defined(REGIONKIT_ARM64)
+    using L = isa::Lanes<isa::Isa::v128>;
+    const L::V one = L::splat(1.0);
+    while (count - from >= L::W && !L::anyEqual(L::load(member + from), one)) from += L::W;
 #endif
     while (from < count && member[from] != 1.0) ++from;
     return from;

@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Makes sure the build and test tools are installed. As root it installs what
 # is missing with apt-get; otherwise it prints the command to run and stops.
+#   tools/ensure-deps.sh          what make build / test / demo need
+#   tools/ensure-deps.sh cross    the Windows and arm64 cross toolchains and their runners
 set -euo pipefail
-packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev)
+if [ "${1:-}" = cross ]; then
+  packages=(cmake make g++-mingw-w64-x86-64-posix wine64 g++-aarch64-linux-gnu libubsan1-arm64-cross
+            qemu-user googletest)
+else
+  packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

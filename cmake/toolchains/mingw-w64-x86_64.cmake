@@ -1,0 +1,19 @@
+# Windows x64 with MinGW-w64 (Debian g++-mingw-w64-x86-64-posix); the test
+# programs run under Wine (tools/wine-run.sh), which ctest calls for them.
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tools/wine-run.sh)
+# Only the C++ suites: no Octave, no benchmarks, no sanitizers (MinGW has none).
+set(REGIONKIT_OCTAVE OFF CACHE BOOL "")
+set(REGIONKIT_BENCH OFF CACHE BOOL "")
+set(REGIONKIT_MATLAB OFF CACHE STRING "")
+set(REGIONKIT_SANITIZERS "" CACHE STRING "")
