@@ -5,13 +5,10 @@
 // and column offset j stands at row i + j*P + 1, so reshape(sums, P, Q) is the
 // map of window positions. A K that does not fit inside A gives a 0 x 1 result;
 // an empty K gives (M + 1)*(N + 1) zeros.
-#include "allocation.h"
 #include "gate.h"
 #include "slideDot.h"
 
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -20,57 +17,22 @@ enum { OUT_SUMS = 0, OUT_COUNT };
 
 const char* const usage = "sums = slideCorr(A, K)";
 
-// A host matrix and its dense row-major working copy.
-struct Block {
+// The size of a host matrix; its data is read where the host keeps it.
+struct Shape {
     std::int32_t rows = 0;
     std::int32_t cols = 0;
-    std::int32_t count = 0;
-    const double* data = nullptr;
-    double* copy = nullptr;
 };
 
-// Both working copies, released in argument order however the body ends.
-struct Blocks {
-    Block a;
-    Block k;
-    ~Blocks() {
-        gateway::release(a.copy);
-        gateway::release(k.copy);
-    }
-};
-
-bool describeArgument(gateway::Gate& gate, const mxArray* arg, int position, const char* name, Block& b) {
-    if (!gate.realDoubleMatrix(arg, position, name) || !gate.size32(arg, position, name, &b.rows, &b.cols))
-        return false;
-    char what[96];
-    std::snprintf(what, sizeof what, "The element count of argument %d (%s)", position, name);
-    if (!gate.count32(static_cast<unsigned long long>(b.rows) * static_cast<unsigned long long>(b.cols), what,
-                      &b.count))
-        return false;
-    b.data = mxGetPr(arg);
-    return true;
+bool describeArgument(gateway::Gate& gate, const mxArray* arg, int position, const char* name, Shape& s) {
+    return gate.realDoubleMatrix(arg, position, name) && gate.size32(arg, position, name, &s.rows, &s.cols);
 }
 
-// Row-major copy of a column-major matrix, eight rows at a time: each step
-// reads one cache line of a column and extends eight row streams by one
-// element, so neither side is re-fetched, whatever the matrix's stride.
-void fillRowMajor(const Block& b) {
-    constexpr std::size_t band = 8;
-    const auto rows = static_cast<std::size_t>(b.rows);
-    const auto cols = static_cast<std::size_t>(b.cols);
-    for (std::size_t p0 = 0; p0 < rows; p0 += band) {
-        const std::size_t p1 = p0 + band < rows ? p0 + band : rows;
-        for (std::size_t q = 0; q < cols; ++q) {
-            const double* column = b.data + q * rows;
-            for (std::size_t p = p0; p < p1; ++p) b.copy[p * cols + q] = column[p];
-        }
-    }
-}
-
+// The kernel reads A and K in the host's column-major order, so the only memory
+// a call takes is its result.
 bool slideEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (!gate.outputs(nlhs, OUT_COUNT) || !gate.inputs(nrhs, IN_COUNT, IN_COUNT, usage)) return false;
 
-    Block a, k;
+    Shape a, k;
     if (!describeArgument(gate, prhs[IN_A], 1, "A", a) || !describeArgument(gate, prhs[IN_K], 2, "K", k))
         return false;
 
@@ -81,21 +43,12 @@ bool slideEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
     std::int32_t resultRows = 0;
     if (!gate.count32(positions, "The number of window positions", &resultRows)) return false;
 
-    return gateway::guarded(gate, [&] {
-        Blocks blocks{a, k};
-        blocks.a.copy = static_cast<double*>(gateway::allocateZeroed(static_cast<std::size_t>(a.count), sizeof(double)));
-        blocks.k.copy = static_cast<double*>(gateway::allocateZeroed(static_cast<std::size_t>(k.count), sizeof(double)));
-        if (blocks.a.copy == nullptr || blocks.k.copy == nullptr) return gate.outOfMemory();
-        fillRowMajor(blocks.a);
-        fillRowMajor(blocks.k);
-
-        double* out = nullptr;
-        if (!gate.createResult(resultRows, 1, &plhs[OUT_SUMS], &out)) return false;
-        if (resultRows > 0)
-            slideDot(blocks.a.copy, static_cast<std::uint32_t>(a.rows), static_cast<std::uint32_t>(a.cols),
-                     blocks.k.copy, static_cast<std::uint32_t>(k.rows), static_cast<std::uint32_t>(k.cols), out);
-        return true;
-    });
+    double* out = nullptr;
+    if (!gate.createResult(resultRows, 1, &plhs[OUT_SUMS], &out)) return false;
+    if (resultRows > 0)
+        slideDot(mxGetPr(prhs[IN_A]), static_cast<std::uint32_t>(a.rows), static_cast<std::uint32_t>(a.cols),
+                 mxGetPr(prhs[IN_K]), static_cast<std::uint32_t>(k.rows), static_cast<std::uint32_t>(k.cols), out);
+    return true;
 }
 
 }  // namespace

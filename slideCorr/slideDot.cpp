@@ -7,10 +7,11 @@
 
 namespace {
 
-// The sizes of one call, widened so that no index arithmetic can wrap.
+// The sizes of one call, widened so that no index arithmetic can wrap. A and
+// K are column-major: M and m are their column strides.
 struct Geometry {
     const double* a;
-    std::uint64_t N;
+    std::uint64_t M;
     const double* k;
     std::uint64_t m;
     std::uint64_t n;
@@ -19,12 +20,12 @@ struct Geometry {
     double* out;
 };
 
-// Rows and vector columns of one block per level: as many sums in flight as
-// the level's registers hold beside the loaded row of A and one kernel value.
-constexpr int blockRowsFor(isa::Isa level) {
-    return level == isa::Isa::v512 ? 5 : level == isa::Isa::v256 ? 3 : 4;
-}
-constexpr int blockVectorsFor(isa::Isa level) { return level == isa::Isa::v512 ? 4 : 3; }
+// Vectors of consecutive row offsets (down a column) and output columns of one
+// block per level: as many sums in flight as the level's registers hold beside
+// the vectors loaded from A and one kernel value (and, for SSE2, whose
+// multiply overwrites an operand, one product).
+constexpr int blockVectorsFor(isa::Isa level) { return level == isa::Isa::v512 ? 6 : 3; }
+constexpr int blockColumnsFor(isa::Isa level) { return level == isa::Isa::v512 ? 4 : 3; }
 
 #define REGIONKIT_BODY "slideDotBlocks.inc"
 #include "eachIsa.inc"
@@ -42,12 +43,12 @@ void slideDotOn(isa::Isa level, const double* a, std::uint32_t M, std::uint32_t 
                 std::uint32_t m, std::uint32_t n, double* out) {
     // A kernel taller or wider than A has no valid position at all.
     if (m > M || n > N) return;
-    const Geometry g{a, N, k, m, n, std::uint64_t{M} - m + 1, std::uint64_t{N} - n + 1, out};
+    const Geometry g{a, M, k, m, n, std::uint64_t{M} - m + 1, std::uint64_t{N} - n + 1, out};
     if (m == 0 || n == 0) {
         zeroAll(g);
         return;
     }
-    // A map narrower than one vector of a level goes to the next narrower one;
+    // A map shorter than one vector of a level goes to the next narrower one;
     // the scalar level takes every map.
     for (int l = static_cast<int>(isa::choose(level));; --l) {
         bool done = false;

@@ -1,14 +1,17 @@
-// Valid-mode sliding-window correlation of two dense row-major blocks.
+// Valid-mode sliding-window correlation, straight on column-major matrices.
 //
-// A has M rows and N columns, K has m rows and n columns; both are stored row
-// by row (element (p, q) of an h x w block at p*w + q). K is not flipped. For
-// every row offset i < P = M - m + 1 and column offset j < Q = N - n + 1:
+// A has M rows and N columns, K has m rows and n columns; both are stored
+// column by column, as the host hands them over (element (p, q) of an h x w
+// matrix at p + q*h). K is not flipped. For every row offset i < P = M - m + 1
+// and column offset j < Q = N - n + 1:
 //
 //   S(i, j) = sum over r < m, s < n of A(i + r, j + s) * K(r, s)
 //
-// formed as one running sum from 0.0, products taken in K's row-major order,
-// each product rounded before it is added. S(i, j) is stored at out[i + j*P],
-// so `out` holds the P x Q map column by column.
+// formed as one running sum from 0.0, products taken in K's row-major order
+// (r outer, s inner), each product rounded before it is added. How A and K lie
+// in memory does not change that order, only where each element is read.
+// S(i, j) is stored at out[i + j*P], so `out` holds the P x Q map column by
+// column.
 #ifndef REGIONKIT_SLIDECORR_SLIDEDOT_H
 #define REGIONKIT_SLIDECORR_SLIDEDOT_H
 

@@ -2,10 +2,12 @@
 #ifndef REGIONKIT_TESTHOST_CHECK_H
 #define REGIONKIT_TESTHOST_CHECK_H
 
+#include "bits.h"
 #include "host.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace testhost {
@@ -29,19 +31,80 @@ struct BadCall {
     int nlhs;
     std::vector<const mxArray*> args;
     const char* id;
+    const char* message;  // the whole text, word for word
 };
 
-// Each call is refused with its identifier and a message, cleanly, before the
-// plug-in has allocated anything.
+// Each call is refused with its identifier and its exact message, cleanly,
+// before the plug-in has allocated anything.
 inline void expectRefused(const Plugin& p, const std::vector<BadCall>& calls) {
     for (const BadCall& c : calls) {
         const CallResult r = p.call(c.nlhs, c.args);
         EXPECT_TRUE(r.raised) << c.id;
         EXPECT_EQ(r.id, c.id);
-        EXPECT_FALSE(r.message.empty()) << c.id;
+        EXPECT_EQ(r.message, c.message) << c.id;
         EXPECT_EQ(r.allocations, 0u) << c.id;
         expectClean(r);
     }
+}
+
+// The same results, slot by slot: both empty, or the same shape and bits.
+inline ::testing::AssertionResult sameOutputs(const CallResult& got, const CallResult& want) {
+    if (got.outputs.size() != want.outputs.size()) return ::testing::AssertionFailure() << "result slots differ";
+    for (std::size_t i = 0; i < got.outputs.size(); ++i) {
+        const mxArray* g = got.out(i);
+        const mxArray* w = want.out(i);
+        if (g == nullptr || w == nullptr) {
+            if (g != w) return ::testing::AssertionFailure() << "result " << i + 1 << " is missing on one side";
+            continue;
+        }
+        if (mxGetM(g) != mxGetM(w) || mxGetN(g) != mxGetN(w))
+            return ::testing::AssertionFailure() << "result " << i + 1 << " is " << mxGetM(g) << "x" << mxGetN(g)
+                                                 << ", not " << mxGetM(w) << "x" << mxGetN(w);
+        ::testing::AssertionResult same = sameBits(values(g), values(w));
+        if (!same) return ::testing::AssertionFailure() << "result " << i + 1 << " " << same.message();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Makes each request of the call fail in turn: every allocation of the
+// plug-in's own and every result it asks the host for, as many as an
+// undisturbed call makes. Each such call must end in the plug-in's
+// out-of-memory refusal (`outOfMemoryId`, and a message beginning
+// `messageStart`; a plug-in that raises without identifier gives an empty
+// one), with nothing leaked and the arguments unchanged. With
+// `mayWorkAround`, a call may instead succeed (scratch memory a faster way
+// needs, with a slower way to fall back on) provided it gives the undisturbed
+// results. Afterwards the undisturbed call must still succeed with the same
+// results. Returns the number of requests.
+inline std::size_t expectEveryFailedRequestRefused(const Plugin& p, int nlhs, const std::vector<const mxArray*>& args,
+                                                   const std::string& outOfMemoryId, bool mayWorkAround = false,
+                                                   const std::string& messageStart = "") {
+    const CallResult whole = p.call(nlhs, args);
+    EXPECT_FALSE(whole.raised) << whole.id << ": " << whole.message;
+    if (whole.raised) return 0;
+    expectClean(whole);
+    const std::size_t requests = whole.allocations + whole.arraysCreated;
+    for (std::size_t k = 1; k <= requests; ++k) {
+        SCOPED_TRACE("request " + std::to_string(k) + " of " + std::to_string(requests) + " failing");
+        failAllocation(k);
+        const CallResult r = p.call(nlhs, args);
+        failAllocation(0);
+        expectClean(r);
+        if (mayWorkAround && !r.raised) {
+            EXPECT_TRUE(sameOutputs(r, whole));
+            continue;
+        }
+        EXPECT_TRUE(r.raised);
+        EXPECT_EQ(r.id, outOfMemoryId);
+        EXPECT_FALSE(r.message.empty());
+        EXPECT_EQ(r.message.compare(0, messageStart.size(), messageStart), 0) << r.message;
+    }
+    const CallResult again = p.call(nlhs, args);
+    EXPECT_FALSE(again.raised) << again.id << ": " << again.message;
+    expectClean(again);
+    EXPECT_EQ(again.allocations + again.arraysCreated, requests);
+    EXPECT_TRUE(sameOutputs(again, whole));
+    return requests;
 }
 
 }  // namespace testhost

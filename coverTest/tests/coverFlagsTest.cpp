@@ -1,5 +1,6 @@
 #include "coverFlags.h"
 
+#include "bits.h"
 #include "levels.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,10 @@ namespace {
 
 struct Box {
     double x, y, w, h;
+    const double* data() const { return &x; }
 };
+
+using testhost::rowsOf;
 
 double flag(Box region, Box box) { return coverFlag(&region.x, &box.x); }
 
@@ -66,12 +70,6 @@ TEST(CoverFlag, DegenerateBoxesAndNaN) {
     EXPECT_EQ(flag({1, 1, inf, 10}, {0, 0, 100, 100}), 0.0);
 }
 
-std::vector<const double*> rowsOf(const std::vector<Box>& boxes) {
-    std::vector<const double*> rows;
-    for (const Box& b : boxes) rows.push_back(&b.x);
-    return rows;
-}
-
 TEST(CoverFlags, RowsFollowTheBoxesAndColumnsTheRegionBoxes) {
     const std::vector<Box> regions{{1, 1, 5, 5}, {20, 20, 4, 4}};
     const std::vector<Box> boxes{{0, 0, 10, 10}, {18, 18, 10, 10}, {0, 0, 30, 30}};
@@ -122,6 +120,12 @@ TEST_P(CoverLevels, GiveThePairRuleBitForBit) {
         coverFlagsOn(level(), rowsOf(regions).data(), 37, rowsOf(boxes).data(), boxCount, flags.data());
         ASSERT_EQ(std::memcmp(flags.data(), expected.data(), flags.size() * sizeof(double)), 0)
             << boxCount << " boxes";
+        // The level coverFlags picks for itself is the widest.
+        if (level() == isa::widest()) {
+            std::vector<double> chosen(expected.size(), -1.0);
+            coverFlags(rowsOf(regions).data(), 37, rowsOf(boxes).data(), boxCount, chosen.data());
+            ASSERT_EQ(std::memcmp(chosen.data(), expected.data(), chosen.size() * sizeof(double)), 0);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "distanceTable.h"
 
+#include "bits.h"
 #include "levels.h"
 
 #include <gtest/gtest.h>
@@ -29,14 +30,7 @@ struct Table {
     std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
 };
 
-// The same double, or NaN on both sides (NaN payloads are not compared).
-bool sameBits(double x, double y) {
-    if (std::isnan(x) || std::isnan(y)) return std::isnan(x) && std::isnan(y);
-    std::uint64_t u, v;
-    std::memcpy(&u, &x, sizeof u);
-    std::memcpy(&v, &y, sizeof v);
-    return u == v;
-}
+using testhost::sameBits;
 
 std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const Table& b, double code) {
     std::vector<double> out(a.rows.size() * b.rows.size(), -12345.0);

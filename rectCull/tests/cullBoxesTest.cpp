@@ -58,6 +58,12 @@ TEST(BoxOverlap, MeasuresIntersectionOverUnionInSinglePrecision) {
     // A kept box without positive width or height overlaps nothing.
     EXPECT_EQ(boxOverlap(box(0, 0, 0, 10), box(0, 0, 10, 10)), 0.0f);
     EXPECT_EQ(boxOverlap(box(0, 0, 10, -1), box(0, 0, 10, 10)), 0.0f);
+    // A candidate of negative height wholly above the kept box, or of negative
+    // width wholly left of it, ends before its near edge: 0, not 0/0.
+    EXPECT_EQ(boxOverlap(box(0, 0, 100, 100), box(5, -300, 100, -100)), 0.0f);
+    EXPECT_EQ(boxOverlap(box(0, 0, 100, 100), box(-300, 5, -100, 100)), 0.0f);
+    // So at threshold 0 a large kept box removes them.
+    EXPECT_EQ(cull({box(0, 0, 100, 100, 2), box(5, -300, 100, -100, 1)}, 0.0f).size(), 1u);
 }
 
 TEST(BoxOverlap, EdgesBeyondThirtyTwoBitsStayDefined) {
@@ -102,6 +108,28 @@ TEST(CullBoxes, ThresholdLimitsAndEdges) {
     EXPECT_TRUE(same(all[0], a) && same(all[1], b) && same(all[2], far));
     // Nothing in, nothing out.
     EXPECT_TRUE(cull({}, 0.5f).empty());
+}
+
+TEST(CullBoxes, BoxesWithoutPositiveSizeRemoveNothingAtPositiveThresholds) {
+    // More than 64 boxes at a positive threshold: the walk that measures only
+    // boxes lying near each other. Boxes of negative height or width overlap
+    // nothing, however they lie, so every one is kept, best first.
+    BoxList flat, mixed;
+    for (int i = 0; i < 65; ++i) {
+        flat.push_back(box(i, 0, 50, -100, static_cast<float>(i)));
+        mixed.push_back(box(i, i % 7, i % 3 == 0 ? -40 : 40, i % 3 == 1 ? -40 : 40, static_cast<float>(i % 11)));
+    }
+    BoxList candidates = flat, kept;
+    cullBoxes(candidates, 0.5f, kept);
+    ASSERT_EQ(kept.size(), 65u);
+    for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i].x, 64 - static_cast<int>(i));
+    // Mixed with boxes of positive size, which do suppress one another.
+    const BoxList expected = referenceCull(mixed, 0.5f);
+    candidates = mixed;
+    kept.clear();
+    cullBoxes(candidates, 0.5f, kept);
+    ASSERT_EQ(kept.size(), expected.size());
+    for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_TRUE(same(kept[i], expected[i])) << i;
 }
 
 TEST(CullBoxes, SortIsStableWithNaNScoresLast) {

@@ -56,40 +56,44 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
     auto empty = testhost::zeros(0, 0);
     auto logicalT = testhost::array(mxLOGICAL_CLASS, {1, 1});
     testhost::expectRefused(plugin(), {
-        {1, {}, "rectCull:tooFewInputs"},
-        {1, {boxes.get()}, "rectCull:tooFewInputs"},
-        {1, {boxes.get(), t.get(), t.get()}, "rectCull:tooManyInputs"},
-        {2, {boxes.get(), t.get()}, "rectCull:tooManyOutputs"},
-        {1, {single.get(), t.get()}, "rectCull:notRealDoubleMatrix"},
-        {1, {complexBoxes.get(), t.get()}, "rectCull:notRealDoubleMatrix"},
-        {1, {sparseBoxes.get(), t.get()}, "rectCull:notRealDoubleMatrix"},
-        {1, {cube.get(), t.get()}, "rectCull:notRealDoubleMatrix"},
-        {1, {boxes.get(), logicalT.get()}, "rectCull:notRealDoubleMatrix"},
-        {1, {narrow.get(), t.get()}, "rectCull:tooFewColumns"},
-        {1, {empty.get(), t.get()}, "rectCull:tooFewColumns"},
-        {1, {boxes.get(), empty.get()}, "rectCull:emptyArgument"},
-        {1, {nanBox.get(), t.get()}, "rectCull:badCoordinate"},
-        {1, {farBox.get(), t.get()}, "rectCull:badCoordinate"},
+        {1, {}, "rectCull:tooFewInputs",
+         "Not enough arguments: the call is kept = rectCull(boxes, threshold), with 2 arguments, but 0 came."},
+        {1, {boxes.get()}, "rectCull:tooFewInputs",
+         "Not enough arguments: the call is kept = rectCull(boxes, threshold), with 2 arguments, but 1 came."},
+        {1, {boxes.get(), t.get(), t.get()}, "rectCull:tooManyInputs",
+         "Too many arguments: the call is kept = rectCull(boxes, threshold), with 2 arguments, but 3 came."},
+        {2, {boxes.get(), t.get()}, "rectCull:tooManyOutputs",
+         "rectCull returns 1 result, but 2 were asked for."},
+        {1, {single.get(), t.get()}, "rectCull:notRealDoubleMatrix",
+         "Argument 1 (boxes) must be a real, full double matrix, but a 1x5 single matrix came."},
+        {1, {complexBoxes.get(), t.get()}, "rectCull:notRealDoubleMatrix",
+         "Argument 1 (boxes) must be a real, full double matrix, but a 1x5 complex double matrix came."},
+        {1, {sparseBoxes.get(), t.get()}, "rectCull:notRealDoubleMatrix",
+         "Argument 1 (boxes) must be a real, full double matrix, but a 1x5 sparse double matrix came."},
+        {1, {cube.get(), t.get()}, "rectCull:notRealDoubleMatrix",
+         "Argument 1 (boxes) must be a real, full double matrix, but a 1x5x2 double array came."},
+        {1, {boxes.get(), logicalT.get()}, "rectCull:notRealDoubleMatrix",
+         "Argument 2 (threshold) must be a real, full double matrix, but a 1x1 logical matrix came."},
+        {1, {narrow.get(), t.get()}, "rectCull:tooFewColumns",
+         "Argument 1 (boxes) needs at least 5 columns (x, y, w, h, score), but a 3x4 double matrix came."},
+        {1, {empty.get(), t.get()}, "rectCull:tooFewColumns",
+         "Argument 1 (boxes) needs at least 5 columns (x, y, w, h, score), but a 0x0 double matrix came."},
+        {1, {boxes.get(), empty.get()}, "rectCull:emptyArgument",
+         "Argument 2 (threshold) must hold at least one element, but a 0x0 double matrix came."},
+        {1, {nanBox.get(), t.get()}, "rectCull:badCoordinate",
+         "Box 2 has y = NaN; box coordinates must be numbers."},
+        {1, {farBox.get(), t.get()}, "rectCull:badCoordinate",
+         "Box 1 has x = 3e+09; box coordinates must lie between -2147483648 and 2147483647."},
     });
-    auto r = plugin().call(1, {nanBox.get(), t.get()});
-    EXPECT_EQ(r.message, "Box 2 has y = NaN; box coordinates must be numbers.");
 }
 
 TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
     auto boxes = matrix(3, 6, {0, 0, 10, 10, 1, 0, 1, 1, 10, 10, 2, 0, 50, 50, 5, 5, 3, 0});
     auto t = scalar(0.5);
-    const auto first = plugin().call(1, {boxes.get(), t.get()});
-    const std::size_t made = first.allocations + first.arraysCreated;
+    const std::size_t made = testhost::expectEveryFailedRequestRefused(plugin(), 1, {boxes.get(), t.get()},
+                                                                       "rectCull:outOfMemory");
     ASSERT_GT(made, 3u);
-    for (std::size_t k = 1; k <= made; ++k) {
-        testhost::failAllocation(k);
-        auto r = plugin().call(1, {boxes.get(), t.get()});
-        testhost::failAllocation(0);
-        EXPECT_TRUE(r.raised) << "allocation " << k;
-        EXPECT_EQ(r.id, "rectCull:outOfMemory");
-        expectClean(r);
-    }
-    // A host that throws when it cannot make the result is out of memory too.
+    // A host that throws when it cannot make the result (the last request) is out of memory too.
     testhost::failCreationsByThrowing(true);
     testhost::failAllocation(made);
     auto r = plugin().call(1, {boxes.get(), t.get()});

@@ -1,5 +1,6 @@
 #include "refitBoxes.h"
 
+#include "bits.h"
 #include "levels.h"
 #include "rowTable.h"
 #include "tiledFill.h"
@@ -15,11 +16,7 @@ namespace {
 using Row = std::vector<double>;
 const double nan = std::nan("");
 
-std::vector<const double*> rowsOf(const std::vector<Row>& rows) {
-    std::vector<const double*> p;
-    for (const Row& r : rows) p.push_back(r.data());
-    return p;
-}
+using testhost::rowsOf;
 
 // The refit boxes, row by row, from rows given as on paper. Every result
 // element starts at -7 so that writes outside x, y, w, h show.

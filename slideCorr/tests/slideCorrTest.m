@@ -17,30 +17,15 @@
 %! assert (size (S), [33 * 54, 1]);
 %! assert (reshape (S, 33, 54), conv2 (A, rot90 (K, 2), "valid"));
 
-%!test
-%! % Empty kernels give zeros; kernels that do not fit give a 0 x 1 result.
-%! assert (slideCorr (ones (2, 3), []), zeros (12, 1));
-%! assert (size (slideCorr ([], 1)), [0 1]);
-%! assert (size (slideCorr (ones (3, 2), ones (2, 3))), [0 1]);
-%! assert (size (slideCorr (ones (2, 2), ones (5, 5))), [0 1]);
-
-%!test
-%! % NaN and infinities flow through; the caller's matrices are left alone.
-%! A = [Inf 1 2; 3 4 5];
-%! copy = A;
-%! assert (slideCorr (A, [1; 0]), [Inf; 1; 2]);
-%! assert (slideCorr (A, [0; 1]), [NaN; 4; 5]);
-%! assert (A, copy);
-
-%!error <Not enough arguments> slideCorr (ones (3))
-%!error <Too many arguments> slideCorr (ones (3), 1, 1)
-%!error <returns 1 result> [a, b] = slideCorr (ones (3), 1)
+%!error <Not enough arguments: .*, with 2 arguments, but 1 came> slideCorr (ones (3))
+%!error <Too many arguments: .*, with 2 arguments, but 3 came> slideCorr (ones (3), 1, 1)
+%!error <slideCorr returns 1 result, but 2 were asked for> [a, b] = slideCorr (ones (3), 1)
 %!error <real, full double matrix> slideCorr (single (ones (3)), 1)
 %!error <real, full double matrix> slideCorr (ones (3), sparse (1))
 %!error <real, full double matrix> slideCorr (ones (3) * i, 1)
 %!error <real, full double matrix> slideCorr (ones (3, 3, 2), 1)
 %!error <real, full double matrix> slideCorr (ones (3), true)
-%!error <number of window positions> slideCorr (zeros (0, 2^31 - 1), [])
+%!error <The number of window positions is 2147483648, more than the largest count handled> slideCorr (zeros (0, 2^31 - 1), [])
 %!test
 %! try
 %!   slideCorr (int8 (ones (3)), 1);

@@ -1,5 +1,6 @@
 #include "slideDot.h"
 
+#include "bits.h"
 #include "levels.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,8 @@
 
 namespace {
 
-// The sums as the definition states them: one running sum per position.
+// The sums as the definition states them: one running sum per position, A and
+// K column-major.
 std::vector<double> plainSums(const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
                               const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
     const std::uint32_t P = M - m + 1, Q = N - n + 1;
@@ -22,21 +24,14 @@ std::vector<double> plainSums(const std::vector<double>& a, std::uint32_t M, std
         for (std::uint32_t j = 0; j < Q; ++j) {
             double sum = 0.0;
             for (std::uint32_t r = 0; r < m; ++r)
-                for (std::uint32_t s = 0; s < n; ++s) sum += a[(i + r) * N + j + s] * k[r * n + s];
+                for (std::uint32_t s = 0; s < n; ++s) sum += a[(i + r) + std::size_t{j + s} * M] * k[r + s * m];
             out[i + std::size_t{j} * P] = sum;
         }
     return out;
 }
 
-std::uint64_t bits(double x) {
-    std::uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-// Equal to the bit, except that any NaN matches any NaN (which NaN an operation
-// passes on may depend on the order of its operands).
-bool sameBits(double x, double y) { return bits(x) == bits(y) || (std::isnan(x) && std::isnan(y)); }
+using testhost::bits;
+using testhost::sameBits;
 
 std::vector<double> run(isa::Isa level, const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
                         const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
@@ -49,15 +44,18 @@ class SlideDotLevels : public testhost::EveryLevel {};
 REGIONKIT_EVERY_LEVEL(SlideDotLevels);
 
 TEST(SlideDot, KernelIsNotFlippedAndOutputIsColumnMajor) {
-    const std::vector<double> a = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    // A = [1 2 3; 4 5 6; 7 8 9], column by column.
+    const std::vector<double> a = {1, 4, 7, 2, 5, 8, 3, 6, 9};
     std::vector<double> out(4);
     slideDot(a.data(), 3, 3, std::vector<double>{1, 0, 0, 0}.data(), 2, 2, out.data());
     EXPECT_EQ(out, (std::vector<double>{1, 4, 2, 5}));
     slideDot(a.data(), 3, 3, std::vector<double>{1, 0, 0, 1}.data(), 2, 2, out.data());
     EXPECT_EQ(out, (std::vector<double>{6, 12, 8, 14}));
 
-    // 2 x 4 map from a 3 x 6 A: rows and columns of the map must not swap.
-    const std::vector<double> wide = {1, 2, 3, 4, 5, 6, 10, 20, 30, 40, 50, 60, 100, 200, 300, 400, 500, 600};
+    // 2 x 4 map from a 3 x 6 A (rows 1..6, 10..60, 100..600) and K = [1 0 0;
+    // 0 0 1]: rows and columns of the map must not swap.
+    std::vector<double> wide;
+    for (double c = 1; c <= 6; ++c) wide.insert(wide.end(), {c, 10 * c, 100 * c});
     std::vector<double> map(8);
     slideDot(wide.data(), 3, 6, std::vector<double>{1, 0, 0, 0, 0, 1}.data(), 2, 3, map.data());
     EXPECT_EQ(map, (std::vector<double>{1 + 30, 10 + 300, 2 + 40, 20 + 400, 3 + 50, 30 + 500, 4 + 60, 40 + 600}));
@@ -153,10 +151,34 @@ TEST_P(SlideDotLevels, GiveThePlainLoopsBits) {
     std::size_t differing = 0;
     for (std::uint32_t j = 0; j + n <= N; ++j) {
         double backward = 0.0;
-        for (std::uint32_t t = m * n; t-- > 0;) backward += a[(t / n) * N + j + t % n] * k[t];
+        for (std::uint32_t t = m * n; t-- > 0;) backward += a[t / n + (j + t % n) * M] * k[t / n + t % n * m];
         differing += bits(backward) != bits(forward[std::size_t{j} * (M - m + 1)]);
     }
     EXPECT_GT(differing, 0u);
+}
+
+TEST_P(SlideDotLevels, TallMapsAroundEveryBlock) {
+    // Vectors run down the map's columns: heights around every vector and
+    // block height (2, 4, 8 lanes; blocks of 3 or 4 vectors), widths around
+    // every block width (3 or 6 columns), and kernels narrower and wider than
+    // a block. A and K sized exactly, so any read past them shows.
+    const std::uint32_t heights[] = {1, 2, 3, 5, 6, 7, 8, 9, 12, 15, 16, 17, 23, 24, 25, 31, 32, 33, 47, 49, 65, 100};
+    const std::uint32_t widths[] = {1, 2, 3, 4, 5, 6, 7, 11, 13};
+    const std::uint32_t kernels[][2] = {{1, 1}, {3, 1}, {1, 2}, {2, 4}, {3, 5}, {1, 7}, {4, 9}};
+    std::mt19937 rng(5);
+    for (double specials : {0.0, 0.05})
+        for (const auto& ks : kernels)
+            for (std::uint32_t P : heights)
+                for (std::uint32_t Q : widths) {
+                    const std::uint32_t m = ks[0], n = ks[1], M = P + m - 1, N = Q + n - 1;
+                    const std::vector<double> a = spreadValues(std::size_t{M} * N, rng, specials);
+                    const std::vector<double> k = spreadValues(std::size_t{m} * n, rng, specials);
+                    const std::vector<double> want = plainSums(a, M, N, k, m, n);
+                    const std::vector<double> got = run(level(), a, M, N, k, m, n);
+                    for (std::size_t t = 0; t < want.size(); ++t)
+                        ASSERT_TRUE(sameBits(got[t], want[t]))
+                            << "A " << M << "x" << N << " K " << m << "x" << n << " at " << t;
+                }
 }
 
 }  // namespace
