@@ -1,5 +1,6 @@
 #include "gate.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,8 @@ Gate::Gate(const char* plugin) : plugin_(plugin) {
     shape_[0] = '\0';
 }
 
+Gate::Gate(const char* plugin, Style style) : Gate(plugin) { style_ = style; }
+
 bool Gate::refuse(const char* reason, const char* format, ...) {
     if (refused()) return false;  // the first refusal is the one reported
     std::snprintf(id_, sizeof id_, "%s:%s", plugin_, reason);
@@ -26,10 +29,31 @@ bool Gate::refuse(const char* reason, const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(text_, sizeof text_, format, args);
     va_end(args);
+    if (style_ == plain) makePlain();
     return false;
 }
 
+// "Out of memory: the working table could not be made." becomes
+// "Error: out of memory: the working table could not be made".
+void Gate::makePlain() {
+    static const char prefix[] = "Error: ";
+    const std::size_t prefixLength = sizeof prefix - 1;
+    if (std::strncmp(text_, prefix, prefixLength) == 0) return;
+    char sentence[sizeof text_];
+    std::memcpy(sentence, text_, sizeof sentence);
+    std::size_t length = std::strlen(sentence);
+    if (length > 0 && sentence[length - 1] == '.') sentence[--length] = '\0';
+    // Lowered only where the next letter is lower case too, so "NaN" stays.
+    if (std::isupper(static_cast<unsigned char>(sentence[0])) && std::islower(static_cast<unsigned char>(sentence[1])))
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    std::snprintf(text_, sizeof text_, "%s%s", prefix, sentence);
+}
+
 void Gate::raise() const {
+    if (style_ == plain) {
+        mexErrMsgTxt(text_);
+        std::abort();  // as below
+    }
     mexErrMsgIdAndTxt(id_, "%s", text_);
     // Both hosts' error calls end the call; GNU Octave's header does not say so.
     std::abort();
@@ -37,6 +61,10 @@ void Gate::raise() const {
 
 bool Gate::outOfMemory() {
     return refuse("outOfMemory", "Out of memory: the working copies of the arguments could not be made.");
+}
+
+bool Gate::outOfMemory(const char* what) {
+    return refuse("outOfMemory", "Out of memory: %s could not be made.", what);
 }
 
 const char* Gate::describe(const mxArray* a) {
@@ -115,8 +143,12 @@ bool Gate::createResult(std::int32_t rows, std::int32_t cols, mxArray** slot, do
         // GNU Octave throws when it cannot make the array; report it as what it is.
         a = nullptr;
     }
-    if (a == nullptr)
+    if (a == nullptr) {
+        if (style_ == plain)
+            return refuse("outOfMemory", "Error: out of memory: the %d x %d result could not be created", rows,
+                          cols);
         return refuse("outOfMemory", "Out of memory: the %dx%d result could not be created.", rows, cols);
+    }
     *slot = a;
     *data = mxGetPr(a);
     return true;

@@ -30,7 +30,15 @@ namespace gateway {
 
 class Gate {
 public:
+    // How a refusal reaches the host: with an identifier "<plugin>:<reason>"
+    // through mexErrMsgIdAndTxt, or as a plain message without identifier
+    // through mexErrMsgTxt. A plain message begins "Error: " and has no closing
+    // period; the Gate's own sentences are put in that form, and a message
+    // given to refuse() that already begins "Error: " is kept as it is.
+    enum Style { identified, plain };
+
     explicit Gate(const char* plugin);
+    Gate(const char* plugin, Style style);
 
     // nlhs must not exceed `most` results.
     bool outputs(int nlhs, int most);
@@ -56,6 +64,8 @@ public:
     bool createResult(std::int32_t rows, std::int32_t cols, mxArray** slot, double** data);
 
     bool outOfMemory();
+    // Out of memory, naming what could not be made ("the working table").
+    bool outOfMemory(const char* what);
     // Records a refusal with reason and printf-style message; always returns false.
     bool refuse(const char* reason, const char* format, ...)
 #if defined(__GNUC__)
@@ -64,16 +74,20 @@ public:
         ;
 
     bool refused() const { return id_[0] != '\0'; }
+    Style style() const { return style_; }
     const char* id() const { return id_; }
     const char* message() const { return text_; }
 
-    // Raises the recorded refusal through the host's error call. Never returns.
+    // Raises the recorded refusal through the host's error call, in the
+    // Gate's style. Never returns.
     [[noreturn]] void raise() const;
 
 private:
     const char* describe(const mxArray* a);  // "a 3x4 sparse double matrix", into shape_
+    void makePlain();                        // text_ in the plain form
 
     const char* plugin_;
+    Style style_ = identified;
     char id_[96];
     char text_[512];
     char shape_[160];

@@ -30,8 +30,11 @@
 %     and, each with a message that says what and where: an empty WORDMAP, an
 %     argument that is not a real double array, a W or R that is negative,
 %     NaN or 2^31 or more, a region number outside 1 to R, or a word outside 1
-%     to W at a location that has a membership.
-%   The arguments are never changed.
+%     to W at a location that has a membership; and memory that cannot be
+%     had, "Error: out of memory: ..." naming what could not be made.
+%   The arguments are never changed. Besides the results, a large tally (at
+%   least 65536 memberships, and at least a quarter as many as W*R) uses a
+%   working table of about 2 to 4 bytes per word and region while it runs.
 %
 %   Example
 %     words   = [1 2 1];

@@ -1,5 +1,8 @@
 #include "tallyWords.h"
 
+#include <algorithm>
+#include <cstring>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -21,15 +24,18 @@ inline std::int32_t truncatedOrLeast(double v) {
 // number truncating outside 1 .. count gives an index of count or more.
 inline std::uint32_t indexOf(double v) { return static_cast<std::uint32_t>(truncatedOrLeast(v)) - 1u; }
 
-// One loop per kind of call, so the totals test stays out of the inner loop.
-template <bool withTotals>
-TallyFault tally(const double* words, std::int32_t n, const double* regions, std::int32_t k,
-                 std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals) {
+// Reads the region index straight through, block after block, and stops at
+// the first membership that cannot be counted. With `counting`, adds each
+// membership before it into the results (totals unless null); without, only
+// finds that membership, for a tally that met one out of that order.
+template <bool counting>
+TallyFault straight(const double* words, std::int32_t n, const double* regions, std::int32_t k,
+                    std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals) {
     TallyFault fault;
     const std::int64_t stride = wordCount;
     const auto words32 = static_cast<std::uint32_t>(wordCount);
     const auto regions32 = static_cast<std::uint32_t>(regionCount);
-    const double* membership = regions;  // read straight through, block after block
+    const double* membership = regions;
     for (std::int32_t i = 0; i < k; ++i) {
         for (std::int32_t t = 0; t < n; ++t, ++membership) {
             const double e = *membership;
@@ -42,18 +48,156 @@ TallyFault tally(const double* words, std::int32_t n, const double* regions, std
                 fault.location = t;
                 return fault;
             }
+            if (!counting) continue;
             counts[static_cast<std::int64_t>(w) + static_cast<std::int64_t>(r) * stride] += 1.0;
-            if (withTotals) totals[w] += 1.0;
+            if (totals != nullptr) totals[w] += 1.0;
         }
     }
     return fault;
 }
 
+// Locations taken at a time: their word numbers and the cells of one block
+// stay in the first-level cache, and the k blocks are read as k sequential
+// streams.
+const std::int32_t run = 2048;
+
+// The working table: 16-bit counts, one column of `stride` cells per region
+// number from 0 to R, the stride being W rounded up to a power of two so that
+// a cell is found by a shift: word index w and region number r meet at
+// w + r * stride. Column 0 takes the zero memberships, so that no branch
+// depends on the data, and is dropped at the end. A quarter to a half of the
+// doubles' bytes, so it stays in cache where they would not.
+struct NarrowTable {
+    std::uint32_t shift;   // log2(stride)
+    std::uint32_t stride;  // at least W
+    std::uint64_t cells;   // (R + 1) * stride, fewer than 2^31 where used
+};
+
+// Fewer memberships than this are counted straight into the results, with
+// nothing allocated.
+const std::uint64_t narrowFrom = 65536;
+
+NarrowTable narrowTable(std::int32_t wordCount, std::int32_t regionCount) {
+    NarrowTable t{0, 1, 0};
+    while (t.stride < static_cast<std::uint32_t>(wordCount)) {
+        ++t.shift;
+        t.stride <<= 1;
+    }
+    t.cells = (static_cast<std::uint64_t>(regionCount) + 1) * t.stride;
+    return t;
+}
+
+// A count that wraps past 65535 carries 65536 into the results' doubles, so
+// no count is ever lost; what wraps in column 0 is dropped.
+void carry(std::uint32_t cell, const NarrowTable& table, std::int32_t wordCount, double* counts, double* totals) {
+    const std::uint32_t r = cell >> table.shift, w = cell & (table.stride - 1);
+    if (r == 0) return;
+    counts[static_cast<std::int64_t>(r - 1) * wordCount + w] += 65536.0;
+    if (totals != nullptr) totals[w] += 65536.0;
+}
+
+// Counts every membership of the k blocks into the table, run after run of
+// locations; false when one that cannot be counted was met, before any of its
+// run and block is counted. A location whose word is not in 1 .. W takes word
+// index 0 for its zero memberships, which are never counted.
+bool countNarrow(const double* words, std::int32_t n, const double* regions, std::int32_t k, std::int32_t wordCount,
+                 std::int32_t regionCount, const NarrowTable& table, std::uint16_t* narrow, double* counts,
+                 double* totals) {
+    const auto words32 = static_cast<std::uint32_t>(wordCount);
+    const auto regions32 = static_cast<std::uint32_t>(regionCount);
+    alignas(16) std::uint32_t wordIndex[run];
+    alignas(16) std::int32_t wordBad[run];  // -1 where the word is not in 1 .. W
+    alignas(16) std::uint32_t cells[run];
+    for (std::int32_t start = 0; start < n; start += run) {
+        const std::int32_t length = std::min(run, n - start);
+        for (std::int32_t t = 0; t < length; ++t) {
+            const std::uint32_t w = indexOf(words[start + t]);
+            const bool bad = w >= words32;
+            wordIndex[t] = bad ? 0 : w;
+            wordBad[t] = bad ? -1 : 0;
+        }
+        for (std::int32_t i = 0; i < k; ++i) {
+            const double* block = regions + static_cast<std::int64_t>(i) * n + start;
+            std::int32_t t = 0;
+            std::uint32_t bad = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+            const __m128d zero = _mm_setzero_pd();
+            const __m128i one = _mm_set1_epi32(1), bias = _mm_set1_epi32(INT32_MIN);
+            const __m128i regionLimit = _mm_set1_epi32(static_cast<std::int32_t>(regions32 ^ 0x80000000u));
+            const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(table.shift));
+            __m128i badLanes = _mm_setzero_si128();
+            for (; t + 4 <= length; t += 4) {
+                const __m128d e0 = _mm_loadu_pd(block + t), e1 = _mm_loadu_pd(block + t + 2);
+                // Truncations; 0 for 0.0 and -0.0.
+                const __m128i r = _mm_unpacklo_epi64(_mm_cvttpd_epi32(e0), _mm_cvttpd_epi32(e1));
+                const __m128i counted = _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(_mm_cmpneq_pd(e0, zero)),
+                                                                        _mm_castpd_ps(_mm_cmpneq_pd(e1, zero)),
+                                                                        _MM_SHUFFLE(2, 0, 2, 0)));
+                // 1 <= r <= R, as the unsigned r - 1 < R, compared with the sign bit flipped.
+                const __m128i inRange = _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(r, one), bias), regionLimit);
+                const __m128i wordWrong = _mm_load_si128(reinterpret_cast<const __m128i*>(wordBad + t));
+                const __m128i wrong =
+                    _mm_or_si128(_mm_andnot_si128(inRange, counted), _mm_and_si128(counted, wordWrong));
+                badLanes = _mm_or_si128(badLanes, wrong);
+                const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(wordIndex + t));
+                _mm_store_si128(reinterpret_cast<__m128i*>(cells + t), _mm_add_epi32(w, _mm_sll_epi32(r, shift)));
+            }
+            bad = static_cast<std::uint32_t>(_mm_movemask_epi8(badLanes));
+#endif
+            for (; t < length; ++t) {
+                const double e = block[t];
+                const auto r = static_cast<std::uint32_t>(truncatedOrLeast(e));
+                const std::uint32_t counted = e != 0.0;
+                bad |= counted & static_cast<std::uint32_t>((r - 1u >= regions32) | (wordBad[t] != 0));
+                cells[t] = wordIndex[t] + (r << table.shift);
+            }
+            if (bad != 0) return false;
+            for (t = 0; t < length; ++t) {
+                const std::uint32_t c = cells[t];
+                if (++narrow[c] == 0) carry(c, table, wordCount, counts, totals);
+            }
+        }
+    }
+    return true;
+}
+
+// Adds the table, less column 0, into the counts and its rows into the totals.
+void addNarrow(const NarrowTable& table, const std::uint16_t* narrow, std::int32_t wordCount,
+               std::int32_t regionCount, double* counts, double* totals) {
+    for (std::int32_t r = 0; r < regionCount; ++r) {
+        double* out = counts + static_cast<std::int64_t>(r) * wordCount;
+        const std::uint16_t* in = narrow + (static_cast<std::uint64_t>(r + 1) << table.shift);
+        for (std::int32_t w = 0; w < wordCount; ++w) out[w] += static_cast<double>(in[w]);
+        if (totals != nullptr)
+            for (std::int32_t w = 0; w < wordCount; ++w) totals[w] += static_cast<double>(in[w]);
+    }
+}
+
 }  // namespace
 
+std::size_t tallyWorkBytes(std::int32_t n, std::int32_t k, std::int32_t wordCount, std::int32_t regionCount) {
+    if (n <= 0 || k <= 0 || wordCount <= 0 || regionCount <= 0) return 0;
+    const std::uint64_t cells = static_cast<std::uint64_t>(wordCount) * static_cast<std::uint64_t>(regionCount);
+    const std::uint64_t memberships = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(k);
+    // Clearing the table and adding it into the results costs about as much
+    // as a few memberships per cell.
+    if (memberships < narrowFrom || memberships < cells / 4) return 0;
+    const NarrowTable table = narrowTable(wordCount, regionCount);
+    if (table.cells >= 2147483648ULL) return 0;
+    return static_cast<std::size_t>(table.cells * sizeof(std::uint16_t));
+}
+
 TallyFault tallyWords(const double* words, std::int32_t n, const double* regions, std::int32_t k,
-                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals) {
+                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
+                      void* work) {
     if (k <= 0 || n <= 0) return TallyFault();
-    if (totals == nullptr) return tally<false>(words, n, regions, k, wordCount, regionCount, counts, nullptr);
-    return tally<true>(words, n, regions, k, wordCount, regionCount, counts, totals);
+    if (work == nullptr || tallyWorkBytes(n, k, wordCount, regionCount) == 0)
+        return straight<true>(words, n, regions, k, wordCount, regionCount, counts, totals);
+    const NarrowTable table = narrowTable(wordCount, regionCount);
+    auto* narrow = static_cast<std::uint16_t*>(work);
+    std::memset(narrow, 0, static_cast<std::size_t>(table.cells) * sizeof(std::uint16_t));
+    if (!countNarrow(words, n, regions, k, wordCount, regionCount, table, narrow, counts, totals))
+        return straight<false>(words, n, regions, k, wordCount, regionCount, nullptr, nullptr);
+    addNarrow(table, narrow, wordCount, regionCount, counts, totals);
+    return TallyFault();
 }

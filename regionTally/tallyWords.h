@@ -7,6 +7,7 @@
 #ifndef REGIONKIT_REGIONTALLY_TALLYWORDS_H
 #define REGIONKIT_REGIONTALLY_TALLYWORDS_H
 
+#include <cstddef>
 #include <cstdint>
 
 // Where a tally stopped, when it met a membership it could not count.
@@ -23,15 +24,31 @@ struct TallyFault {
 // counts[(w-1) + (r-1)*W] and to totals[w-1], where r is the membership's
 // region and w its location's word. counts is W x R column-major, totals
 // W x 1; both are added to, not cleared, and totals may be null when it is
-// not wanted. The region index is read straight through, block after block,
-// the word map from its start for every block; with k <= 0 nothing happens.
+// not wanted. With k <= 0 nothing happens.
 //
 // A membership whose region does not truncate into 1 .. R, or whose
-// location's word does not truncate into 1 .. W, stops the tally at once and
-// is returned: the results then hold the memberships before it and must be
-// discarded. The word of a location without non-zero memberships is never
-// looked at.
+// location's word does not truncate into 1 .. W, stops the tally and is
+// returned: the first such membership in storage order of the region index
+// (block after block), whichever the tally met first. The results then hold
+// part of the counts and must be discarded. The word of a location without
+// non-zero memberships is never looked at.
+//
+// work is null, or tallyWorkBytes() bytes of any content, which the tally
+// clears and uses as a table of 16-bit counts: it takes the locations a run
+// at a time, converting each run's words once for all k blocks, counts there
+// and adds the table into the results at the end: the same counts, sooner,
+// above all where the W x R doubles would not stay in cache. With a null work
+// the region index is read straight through, block after block, and the
+// counts go straight into the results.
 TallyFault tallyWords(const double* words, std::int32_t n, const double* regions, std::int32_t k,
-                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals);
+                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
+                      void* work = nullptr);
+
+// The bytes of work that tallyWords counts faster with for these sizes, or 0
+// where a working table would not pay for itself or is not used: fewer than
+// 65536 memberships (k * n), fewer than a quarter as many as W * R, or a
+// table of 2^31 cells or more. The table is (R + 1) * W2 * 2 bytes, W2 being
+// W rounded up to a power of two.
+std::size_t tallyWorkBytes(std::int32_t n, std::int32_t k, std::int32_t wordCount, std::int32_t regionCount);
 
 #endif

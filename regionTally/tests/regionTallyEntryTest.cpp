@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 using testhost::matrix;
@@ -140,18 +141,60 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
     }
 }
 
-TEST(RegionTallyEntry, FailedCreationIsRefusedCleanly) {
+TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
     auto words = matrix(1, 3, {1, 2, 1});
     auto regions = matrix(3, 2, {1, 2, 0, 2, 2, 0});
     auto two = scalar(2);
-    for (std::size_t k : {1, 2}) {
-        testhost::failAllocation(k);
-        auto r = plugin().call(2, {words.get(), regions.get(), two.get(), two.get()});
-        testhost::failAllocation(0);
-        EXPECT_TRUE(r.raised);
-        EXPECT_EQ(r.message.rfind("Error: out of memory", 0), 0u) << r.message;
-        EXPECT_EQ(r.leakedArrays, 0u);
+    const char* const messages[] = {"Error: out of memory: the 2 x 2 result could not be created",
+                                    "Error: out of memory: the 2 x 1 result could not be created"};
+    // A host that cannot make a result returns null, or throws as GNU Octave does.
+    for (bool throwing : {false, true}) {
+        testhost::failCreationsByThrowing(throwing);
+        for (std::size_t k : {1, 2}) {
+            testhost::failAllocation(k);
+            auto r = plugin().call(2, {words.get(), regions.get(), two.get(), two.get()});
+            testhost::failAllocation(0);
+            EXPECT_TRUE(r.raised);
+            EXPECT_EQ(r.id, "");
+            EXPECT_EQ(r.message, messages[k - 1]) << (throwing ? "throwing" : "null");
+            expectClean(r);
+        }
+        testhost::failCreationsByThrowing(false);
     }
+
+    // A tally large enough for a working table of counts: the table is freed
+    // on every path, and failing to get it is refused like a result.
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> word(1, 300), region(0, 150);
+    std::vector<double> manyWords(70000), manyRegions(70000);
+    for (double& v : manyWords) v = word(rng);
+    for (double& v : manyRegions) v = region(rng);
+    auto big = testhost::columnMajor(70000, 1, manyWords), bigRegions = testhost::columnMajor(70000, 1, manyRegions);
+    auto w = scalar(300), g = scalar(150);
+    const std::vector<const mxArray*> args = {big.get(), bigRegions.get(), w.get(), g.get()};
+    auto whole = plugin().call(2, args);
+    ASSERT_FALSE(whole.raised) << whole.message;
+    expectClean(whole);
+    ASSERT_EQ(whole.allocations, 1u);
+    ASSERT_EQ(whole.arraysCreated, 2u);
+    std::vector<double> totals(300);
+    for (int t = 0; t < 70000; ++t) totals[static_cast<int>(manyWords[t]) - 1] += manyRegions[t] != 0;
+    EXPECT_EQ(values(whole.out(1)), totals);
+    testhost::failAllocation(3);
+    auto r = plugin().call(2, args);
+    testhost::failAllocation(0);
+    EXPECT_TRUE(r.raised);
+    EXPECT_EQ(r.message, "Error: out of memory: the working table of counts could not be made");
+    expectClean(r);
+    // A membership it cannot count, met once the table is in use.
+    manyRegions[69999] = 151;
+    auto badRegions = testhost::columnMajor(70000, 1, manyRegions);
+    auto bad = plugin().call(1, {big.get(), badRegions.get(), w.get(), g.get()});
+    EXPECT_TRUE(bad.raised);
+    EXPECT_EQ(bad.message.rfind("Error: element 70000 of the region index (location 70000, membership 1) is 151;", 0),
+              0u)
+        << bad.message;
+    expectClean(bad);
 }
 
 }  // namespace

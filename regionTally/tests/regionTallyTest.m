@@ -52,6 +52,19 @@
 %! assert (counts2, counts);
 %! assert (totals2, totals);
 
+%!test
+%! % Large enough to count through a working table of narrow counts.
+%! rand ("seed", 3);
+%! n = 40000; W = 300; R = 150;
+%! words = floor (W * rand (n, 1)) + 1;
+%! regions = floor ((R + 1) * rand (n, 2));
+%! [counts, totals] = regionTally (words, regions, W, R);
+%! ww = [words; words];
+%! nz = regions(:) != 0;
+%! assert (counts, accumarray ([ww(nz), regions(nz)], 1, [W R]));
+%! assert (totals, accumarray (ww(nz), 1, [W 1]));
+
+%!error <^regionTally: Error: out of memory: the 2147483647 x 1048576 result could not be created$> regionTally (1, 0, 2^31 - 1, 2^20)
 %!error <^regionTally: Error: function has only two output parameters$> [a, b, c] = regionTally (1, 1, 1, 1)
 %!error <^regionTally: Error: function has only two output parameters$> [a, b, c] = regionTally (1, 1, 1, 1, 1)
 %!error <^regionTally: Error: Needs exactly two four input parameters$> regionTally (1, 1, 1)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -15,11 +16,16 @@ struct Tally {
     TallyFault fault;
 };
 
-Tally run(const std::vector<double>& words, const std::vector<double>& regions, int w, int r) {
+// Counts straight into the results, or, with `table`, through the working
+// table the tally asks for (given to it full of leftovers).
+Tally run(const std::vector<double>& words, const std::vector<double>& regions, int w, int r, bool table = false) {
     Tally out{std::vector<double>(static_cast<std::size_t>(w) * r), std::vector<double>(w), {}};
     const auto n = static_cast<std::int32_t>(words.size());
     const auto k = static_cast<std::int32_t>(regions.size()) / n;
-    out.fault = tallyWords(words.data(), n, regions.data(), k, w, r, out.counts.data(), out.totals.data());
+    std::vector<unsigned char> work(table ? tallyWorkBytes(n, k, w, r) : 0, 0xab);
+    EXPECT_EQ(table, !work.empty()) << "the sizes do not call for a working table";
+    out.fault = tallyWords(words.data(), n, regions.data(), k, w, r, out.counts.data(), out.totals.data(),
+                           work.empty() ? nullptr : work.data());
     return out;
 }
 
@@ -102,6 +108,114 @@ TEST(TallyWords, OrderOfMembershipsDoesNotMatter) {
     const Tally shuffled = run(words2, regions2, w, r);
     EXPECT_EQ(shuffled.counts, base.counts);
     EXPECT_EQ(shuffled.totals, base.totals);
+}
+
+// Sizes at which the tally takes a working table: 300 x 150 cells, columns of
+// 512, and enough memberships for them; 22003 locations leave partial runs.
+const int tableWords = 300, tableRegions = 150, tableLocations = 22003;
+
+std::vector<double> randomWords(std::mt19937& rng, int n, int w) {
+    std::uniform_real_distribution<double> word(1.0, w + 0.999);
+    std::vector<double> words(n);
+    for (double& v : words) v = word(rng);
+    return words;
+}
+
+// k blocks, about a quarter none (0.0 or -0.0), the rest fractional region numbers.
+std::vector<double> randomRegions(std::mt19937& rng, int n, int k, int r) {
+    std::uniform_real_distribution<double> region(1.0, r + 0.999), uniform(0.0, 1.0);
+    std::vector<double> regions(static_cast<std::size_t>(n) * k);
+    for (double& v : regions) {
+        const double u = uniform(rng);
+        v = u < 0.125 ? 0.0 : u < 0.25 ? -0.0 : region(rng);
+    }
+    return regions;
+}
+
+TEST(TallyWords, WorkingTableGivesTheSameCountsAndFaults) {
+    std::mt19937 rng(11);
+    const std::vector<double> words = randomWords(rng, tableLocations, tableWords);
+    std::vector<double> regions = randomRegions(rng, tableLocations, 3, tableRegions);
+    // Words outside 1 .. W where a location has no membership change nothing.
+    std::vector<double> oddWords = words;
+    for (int t : {0, 1, 2, 3, 1027, tableLocations - 1}) {
+        for (int i = 0; i < 3; ++i) regions[t + static_cast<std::size_t>(i) * tableLocations] = 0.0;
+        oddWords[t] = t % 2 ? -5.0 : std::nan("");
+    }
+    const Tally straight = run(oddWords, regions, tableWords, tableRegions);
+    ASSERT_EQ(straight.fault.kind, TallyFault::none);
+    EXPECT_EQ(straight.totals, rowSums(straight, tableWords));
+    const Tally table = run(oddWords, regions, tableWords, tableRegions, true);
+    EXPECT_EQ(table.fault.kind, TallyFault::none);
+    EXPECT_EQ(table.counts, straight.counts);
+    EXPECT_EQ(table.totals, straight.totals);
+
+    // Without totals only the counts are formed.
+    std::vector<double> counts(straight.counts.size());
+    std::vector<unsigned char> work(tallyWorkBytes(tableLocations, 3, tableWords, tableRegions));
+    tallyWords(oddWords.data(), tableLocations, regions.data(), 3, tableWords, tableRegions, counts.data(), nullptr,
+               work.data());
+    EXPECT_EQ(counts, straight.counts);
+
+    // Whichever membership either way meets first, both report the first in
+    // storage order: here a later block's fault in an earlier run of
+    // locations comes after an earlier block's fault in a later one.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Fault {
+        std::int64_t membership;
+        double region, word;  // word: put at the membership's location, unless NaN
+    };  // the last of each set is the first in storage order
+    const std::vector<std::vector<Fault>> faultSets = {
+        {{2 * tableLocations + 3, 151, nan}, {tableLocations + 4000, 0.5, nan}},
+        {{2 * tableLocations + 1, 7, 301}, {tableLocations + 4001, 7, 0}},
+        {{tableLocations - 1, -1, nan}},
+        {{tableLocations + 4003, 2, 1e10}, {tableLocations + 4002, nan, nan}},
+        {{5, 1e300, nan}},
+    };
+    for (const auto& faults : faultSets) {
+        std::vector<double> w = words, g = regions;
+        for (const Fault& f : faults) {
+            const std::int64_t t = f.membership % tableLocations;
+            if (!std::isnan(f.word)) {
+                // The fault's membership is its location's only one.
+                for (int i = 0; i < 3; ++i) g[t + static_cast<std::int64_t>(i) * tableLocations] = 0.0;
+                w[t] = f.word;
+            }
+            g[f.membership] = f.region;
+        }
+        const Fault& first = faults.back();
+        const Tally a = run(w, g, tableWords, tableRegions), b = run(w, g, tableWords, tableRegions, true);
+        for (const Tally* t : {&a, &b}) {
+            EXPECT_EQ(t->fault.kind, first.region >= 1 && first.region < 151 ? TallyFault::badWord
+                                                                              : TallyFault::badRegion);
+            EXPECT_EQ(t->fault.membership, first.membership);
+            EXPECT_EQ(t->fault.location, first.membership % tableLocations);
+        }
+    }
+}
+
+TEST(TallyWords, WorkingTableCountsPastSixteenBits) {
+    // Word w at the locations of the w-th group, all in region 2: counts just
+    // under, at and past the 16-bit limit, and twice past it; then more zero
+    // memberships than that limit.
+    const std::vector<int> group = {65535, 65536, 65537, 131073, 1};
+    const int zeros = 70000, w = 256, r = 256;
+    std::vector<double> words, regions;
+    for (std::size_t g = 0; g < group.size(); ++g)
+        for (int t = 0; t < group[g]; ++t) {
+            words.push_back(static_cast<double>(g + 1));
+            regions.push_back(2.5);
+        }
+    words.resize(words.size() + zeros, 9.0);
+    regions.resize(words.size(), 0.0);
+    const Tally t = run(words, regions, w, r, true);
+    ASSERT_EQ(t.fault.kind, TallyFault::none);
+    for (std::size_t g = 0; g < group.size(); ++g) {
+        EXPECT_EQ(t.counts[g + w], group[g]) << "word " << g + 1;
+        EXPECT_EQ(t.totals[g], group[g]) << "word " << g + 1;
+    }
+    EXPECT_EQ(std::accumulate(t.counts.begin(), t.counts.end(), 0.0),
+              std::accumulate(group.begin(), group.end(), 0.0));
 }
 
 }  // namespace
