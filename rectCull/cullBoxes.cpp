@@ -17,6 +17,10 @@ bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs) { return lhs.
 
 namespace {
 
+using Flags = std::vector<unsigned char, gateway::Allocator<unsigned char>>;
+using Indices = std::vector<std::uint32_t, gateway::Allocator<std::uint32_t>>;
+using Keys = std::vector<std::uint64_t, gateway::Allocator<std::uint64_t>>;
+
 // A strict weak order for the sort: byScoreDescending among numbers, every NaN
 // after every number. byScoreDescending alone is false both ways for NaN,
 // which breaks the sort's ordering contract.
@@ -38,39 +42,51 @@ std::uint32_t sortKey(float score) {
     return ~ascending;
 }
 
-using Keys = std::vector<std::uint32_t, gateway::Allocator<std::uint32_t>>;
-
-// Stable sort by descending score, NaN last. Large lists take a three-pass
-// least-significant-digit radix sort on the keys, which gives the very order
-// a stable comparison sort gives, in linear time.
-void sortByScore(BoxList& candidates) {
+// The positions of the candidates in a stable sort by descending score, NaN
+// last: order[k] is the input position of the k-th box. Each item carries its
+// key above its input position, so a least-significant-digit radix sort over
+// the key bits alone keeps equal keys in input order, as a stable comparison
+// sort does, in linear time. Digits on which all keys agree are skipped.
+Indices sortedOrder(const BoxList& candidates) {
     const std::size_t n = candidates.size();
-    if (n <= 256) {
+    constexpr int digits = 3;
+    constexpr int digitShift[digits] = {32, 43, 54};
+    constexpr std::uint64_t digitMask = (1u << 11) - 1;
+    Keys items(n), scratch(n);
+    std::uint32_t count[digits][digitMask + 1] = {};
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t item = (std::uint64_t{sortKey(candidates[i].score)} << 32) | i;
+        items[i] = item;
+        for (int d = 0; d < digits; ++d) ++count[d][(item >> digitShift[d]) & digitMask];
+    }
+    for (int d = 0; d < digits; ++d) {
+        std::uint32_t* c = count[d];
+        if (n == 0 || c[(items[0] >> digitShift[d]) & digitMask] == n) continue;
+        std::uint32_t at = 0;
+        for (std::uint64_t v = 0; v <= digitMask; ++v) {
+            const std::uint32_t here = c[v];
+            c[v] = at;
+            at += here;
+        }
+        for (std::size_t i = 0; i < n; ++i) scratch[c[(items[i] >> digitShift[d]) & digitMask]++] = items[i];
+        items.swap(scratch);
+    }
+    Keys().swap(scratch);
+    Indices order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(items[i]);
+    return order;
+}
+
+// Sorts the list itself into the order above.
+void sortByScore(BoxList& candidates) {
+    if (candidates.size() <= 256) {
         std::stable_sort(candidates.begin(), candidates.end(), SortsBefore());
         return;
     }
-    Keys keys(n), keysOut(n), order(n), orderOut(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        keys[i] = sortKey(candidates[i].score);
-        order[i] = static_cast<std::uint32_t>(i);
-    }
-    constexpr int digitBits = 11;
-    constexpr std::uint32_t digitMask = (1u << digitBits) - 1;
-    for (int shift = 0; shift < 32; shift += digitBits) {
-        std::size_t count[digitMask + 2] = {};
-        for (std::size_t i = 0; i < n; ++i) ++count[((keys[i] >> shift) & digitMask) + 1];
-        for (std::size_t d = 1; d <= digitMask + 1; ++d) count[d] += count[d - 1];
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t at = count[(keys[i] >> shift) & digitMask]++;
-            keysOut[at] = keys[i];
-            orderOut[at] = order[i];
-        }
-        keys.swap(keysOut);
-        order.swap(orderOut);
-    }
+    const Indices order = sortedOrder(candidates);
     BoxList sorted;
-    sorted.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) sorted.push_back(candidates[order[i]]);
+    sorted.reserve(candidates.size());
+    for (std::uint32_t i : order) sorted.push_back(candidates[i]);
     candidates.swap(sorted);
 }
 
@@ -101,10 +117,6 @@ float boxOverlap(const ScoredBox& a, const ScoredBox& b) {
 
 namespace {
 
-using Flags = std::vector<unsigned char, gateway::Allocator<unsigned char>>;
-using Indices = std::vector<std::uint32_t, gateway::Allocator<std::uint32_t>>;
-using Offsets = std::vector<std::size_t, gateway::Allocator<std::size_t>>;
-
 float effectiveThreshold(const ScoredBox& kept, float threshold) {
     if (std::int64_t{kept.w} * kept.h <= smallBoxArea)
         return static_cast<float>(static_cast<double>(threshold) + 0.1);
@@ -113,7 +125,7 @@ float effectiveThreshold(const ScoredBox& kept, float threshold) {
 
 bool positive(const ScoredBox& b) { return b.w > 0 && b.h > 0; }
 
-// The plain greedy walk over candidates [0, last): each pass keeps the first
+// The plain greedy walk over sorted candidates: each pass keeps the first
 // remaining candidate and compacts the survivors forward in one sweep, which
 // leaves exactly what removing them one at a time, in order, would.
 void sweepCull(BoxList& candidates, float threshold, BoxList& kept) {
@@ -133,157 +145,184 @@ void sweepCull(BoxList& candidates, float threshold, BoxList& kept) {
     }
 }
 
-// Uniform grid over the boxes of positive size: cell c lists, in sorted order,
-// the candidates whose area touches it. Boxes spanning many cells go to a
-// separate list that every query visits.
+// One undecided candidate as the grid holds it: its box and its place in the
+// score order.
+struct GridEntry {
+    std::int32_t x, y, w, h;
+    std::uint32_t rank;
+};
+using Entries = std::vector<GridEntry, gateway::Allocator<GridEntry>>;
+
+ScoredBox boxOf(const GridEntry& e) { return {e.x, e.y, e.w, e.h, 0.0f}; }
+
+// The boxes of positive size, each listed once: in the cell of a uniform grid
+// that holds its top-left corner, or, when it is much larger than a cell, in a
+// list of wide boxes that every query scans. A box can then intersect a query
+// box q only if its corner lies less than the largest listed width left of q
+// and less than the largest listed height above it, which bounds the cells a
+// query visits. Entries are removed as they are decided, so each is met only
+// while it is still undecided.
 class BoxGrid {
 public:
-    static constexpr std::int64_t wideCells = 16;
-
-    explicit BoxGrid(const BoxList& boxes) {
-        std::int64_t count = 0;
+    BoxGrid(const BoxList& boxes, const Indices& rank) {
+        std::size_t count = 0;
         double sumW = 0, sumH = 0;
         for (const ScoredBox& b : boxes) {
             if (!positive(b)) continue;
             if (count == 0) {
-                left_ = b.x; top_ = b.y; right_ = std::int64_t{b.x} + b.w; bottom_ = std::int64_t{b.y} + b.h;
+                left_ = right_ = b.x;
+                top_ = bottom_ = b.y;
             }
             left_ = std::min<std::int64_t>(left_, b.x);
             top_ = std::min<std::int64_t>(top_, b.y);
-            right_ = std::max(right_, std::int64_t{b.x} + b.w);
-            bottom_ = std::max(bottom_, std::int64_t{b.y} + b.h);
+            right_ = std::max<std::int64_t>(right_, b.x);
+            bottom_ = std::max<std::int64_t>(bottom_, b.y);
             sumW += b.w;
             sumH += b.h;
             ++count;
         }
         if (count == 0) return;
-        // Cells a power of two wide, about twice the mean box side, so that cell
-        // numbers come from shifts; fewer cells than about four per box.
-        const double side = 2 * std::max(sumW, sumH) / static_cast<double>(count);
+        // Cells a power of two wide, about half the mean box side, so that a
+        // query visits a few cells around its box; no more cells than boxes
+        // (and a few), however far apart the boxes lie.
+        const double side = std::max(sumW, sumH) / static_cast<double>(count) / 2;
         while (shift_ < 40 && static_cast<double>(std::int64_t{1} << shift_) < side) ++shift_;
-        const std::int64_t budget = 4 * count + 64;
+        const std::int64_t budget = static_cast<std::int64_t>(count) + 64;
         for (;;) {
             columns_ = ((right_ - left_) >> shift_) + 1;
             rows_ = ((bottom_ - top_) >> shift_) + 1;
             if (columns_ <= budget && rows_ <= budget / columns_) break;
             ++shift_;
         }
+        wideSide_ = std::int64_t{8} << shift_;
 
-        // Two passes over the boxes: count the entries per cell, then place them.
-        start_.assign(static_cast<std::size_t>(columns_ * rows_ + 1), 0);
-        for (std::size_t i = 0; i < boxes.size(); ++i)
-            visit(boxes[i], [&](std::int64_t c) { ++start_[static_cast<std::size_t>(c) + 1]; },
-                  [&] { wide_.push_back(static_cast<std::uint32_t>(i)); });
-        for (std::size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
-        entries_.resize(start_.back());
-        Offsets next(start_.begin(), start_.end() - 1);
-        for (std::size_t i = 0; i < boxes.size(); ++i)
-            visit(boxes[i], [&](std::int64_t c) { entries_[next[static_cast<std::size_t>(c)]++] = static_cast<std::uint32_t>(i); },
-                  [] {});
-        end_.swap(next);
+        // Two passes: count the entries per cell, then place them.
+        const std::size_t cells = static_cast<std::size_t>(columns_ * rows_);
+        start_.assign(cells + 1, 0);
+        std::size_t wideCount = 0;
+        for (const ScoredBox& b : boxes) {
+            if (!positive(b)) continue;
+            if (wide(b))
+                ++wideCount;
+            else
+                ++start_[cellOf(b) + 1];
+        }
+        for (std::size_t c = 1; c <= cells; ++c) start_[c] += start_[c - 1];
+        end_.assign(start_.begin(), start_.end() - 1);
+        entries_.resize(start_[cells]);
+        wide_.reserve(wideCount);
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            const ScoredBox& b = boxes[i];
+            if (!positive(b)) continue;
+            const GridEntry e{b.x, b.y, b.w, b.h, rank[i]};
+            if (wide(b)) {
+                wide_.push_back(e);
+                continue;
+            }
+            entries_[end_[cellOf(b)]++] = e;
+            maxW_ = std::max<std::int64_t>(maxW_, b.w);
+            maxH_ = std::max<std::int64_t>(maxH_, b.h);
+        }
     }
 
-    // Calls keep(j) for every listed candidate j that may intersect b (some
-    // more than once) and drops j from the lists it was found in when keep
-    // returns false, so candidates already decided are not visited again.
-    // Returns false, having called nothing, when b spans so many cells that a
-    // plain scan is cheaper.
+    // Calls decide(e) for every listed entry that may intersect the box q
+    // (whose rank is `rank`), and drops the entries for which it returns true;
+    // q's own entry is dropped without a call.
     template <class F>
-    bool visitNear(const ScoredBox& b, F&& keep) {
-        if (columns_ == 0 || !positive(b)) return true;
-        std::int64_t c0, c1, r0, r1;
-        if (!span(b, &c0, &c1, &r0, &r1)) return true;
-        if ((c1 - c0 + 1) * (r1 - r0 + 1) > wideCells) return false;
+    void visitNear(const ScoredBox& q, std::uint32_t rank, F&& decide) {
+        auto settle = [&](const GridEntry& e) { return e.rank <= rank || decide(e); };
+        wide_.resize(compact(wide_.data(), wide_.size(), settle));
+        if (columns_ == 0) return;
+        const std::int64_t qRight = std::int64_t{q.x} + q.w, qBottom = std::int64_t{q.y} + q.h;
+        const std::int64_t x0 = std::max(std::int64_t{q.x} - maxW_ + 1, left_), x1 = std::min(qRight - 1, right_);
+        const std::int64_t y0 = std::max(std::int64_t{q.y} - maxH_ + 1, top_), y1 = std::min(qBottom - 1, bottom_);
+        if (x0 > x1 || y0 > y1) return;
+        const std::int64_t c0 = (x0 - left_) >> shift_, c1 = (x1 - left_) >> shift_;
+        const std::int64_t r0 = (y0 - top_) >> shift_, r1 = (y1 - top_) >> shift_;
         for (std::int64_t r = r0; r <= r1; ++r)
             for (std::int64_t c = c0; c <= c1; ++c) {
-                const std::size_t cell = static_cast<std::size_t>(r * columns_ + c);
-                end_[cell] = compact(&entries_[start_[cell]], end_[cell] - start_[cell], keep) + start_[cell];
+                const auto cell = static_cast<std::size_t>(r * columns_ + c);
+                const std::uint32_t from = start_[cell];
+                end_[cell] = from + static_cast<std::uint32_t>(compact(entries_.data() + from, end_[cell] - from, settle));
             }
-        wide_.resize(compact(wide_.data(), wide_.size(), keep));
-        return true;
     }
 
 private:
-    // The cells b covers, clipped to the grid; false when it covers none.
-    bool span(const ScoredBox& b, std::int64_t* c0, std::int64_t* c1, std::int64_t* r0, std::int64_t* r1) const {
-        const std::int64_t x0 = std::max<std::int64_t>(b.x, left_), x1 = std::min(std::int64_t{b.x} + b.w, right_);
-        const std::int64_t y0 = std::max<std::int64_t>(b.y, top_), y1 = std::min(std::int64_t{b.y} + b.h, bottom_);
-        if (x0 >= x1 || y0 >= y1) return false;
-        *c0 = (x0 - left_) >> shift_;
-        *c1 = (x1 - 1 - left_) >> shift_;
-        *r0 = (y0 - top_) >> shift_;
-        *r1 = (y1 - 1 - top_) >> shift_;
-        return true;
+    bool wide(const ScoredBox& b) const { return b.w > wideSide_ || b.h > wideSide_; }
+
+    std::size_t cellOf(const ScoredBox& b) const {
+        return static_cast<std::size_t>(((b.y - top_) >> shift_) * columns_ + ((b.x - left_) >> shift_));
     }
 
+    // Keeps, in place, the entries for which drop returns false.
     template <class F>
-    static std::size_t compact(std::uint32_t* list, std::size_t count, F& keep) {
+    static std::size_t compact(GridEntry* list, std::size_t count, F& drop) {
         std::size_t out = 0;
         for (std::size_t k = 0; k < count; ++k)
-            if (keep(list[k])) list[out++] = list[k];
+            if (!drop(list[k])) list[out++] = list[k];
         return out;
     }
 
-    template <class Cell, class Wide>
-    void visit(const ScoredBox& b, Cell&& cell, Wide&& wide) const {
-        std::int64_t c0, c1, r0, r1;
-        if (!positive(b) || !span(b, &c0, &c1, &r0, &r1)) return;
-        if ((c1 - c0 + 1) * (r1 - r0 + 1) > wideCells) return wide();
-        for (std::int64_t r = r0; r <= r1; ++r)
-            for (std::int64_t c = c0; c <= c1; ++c) cell(r * columns_ + c);
-    }
-
+    // Extent of the listed corners.
     std::int64_t left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
+    std::int64_t maxW_ = 0, maxH_ = 0, wideSide_ = 0;
     int shift_ = 0;
     std::int64_t columns_ = 0, rows_ = 0;
-    Offsets start_;
-    Offsets end_;
-    Indices entries_;
-    Indices wide_;
+    Indices start_;
+    Indices end_;
+    Entries entries_;
+    Entries wide_;
 };
 
 // The same greedy walk for a positive threshold, where a candidate can only be
 // removed by a kept box it truly intersects (any other overlap is 0 or NaN,
-// neither of which reaches a positive threshold). Removed candidates are
-// flagged rather than moved, and each kept box visits only the candidates the
-// grid places near it. Every decision is the walk's: candidate j is removed
-// by the first kept box before it whose overlap reaches that box's threshold.
+// neither of which reaches a positive threshold). The candidates stay where
+// they are: the walk follows the score order, removed candidates are flagged,
+// and each kept box measures only the undecided candidates the grid places
+// near it. Every decision is the plain walk's: candidate j is removed by the
+// first kept box before it whose overlap reaches that box's threshold.
 void gridCull(const BoxList& candidates, float threshold, BoxList& kept) {
     const std::size_t n = candidates.size();
-    BoxGrid grid(candidates);
+    const Indices order = sortedOrder(candidates);
     Flags removed(n, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (removed[i]) continue;
-        const ScoredBox& best = candidates[i];
+    BoxGrid grid = [&] {
+        Indices rank(n);
+        for (std::size_t k = 0; k < n; ++k) rank[order[k]] = static_cast<std::uint32_t>(k);
+        return BoxGrid(candidates, rank);
+    }();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (removed[k]) continue;
+        const ScoredBox& best = candidates[order[k]];
         kept.push_back(best);
         if (!positive(best)) continue;
         const float effective = effectiveThreshold(best, threshold);
         const std::int64_t right = std::int64_t{best.x} + best.w, bottom = std::int64_t{best.y} + best.h;
-        // Decides candidate j against the kept box; true while j is still undecided.
-        auto consider = [&](std::size_t j) {
-            if (j <= i || removed[j]) return false;
-            const ScoredBox& b = candidates[j];
+        // Decides a candidate against the kept box; true when it is removed.
+        grid.visitNear(best, static_cast<std::uint32_t>(k), [&](const GridEntry& e) {
             // Disjoint boxes overlap 0, which a positive threshold never reaches.
-            if (b.x >= right || b.y >= bottom || std::int64_t{b.x} + b.w <= best.x ||
-                std::int64_t{b.y} + b.h <= best.y)
-                return true;
-            if (boxOverlap(best, b) >= effective) removed[j] = 1;
-            return removed[j] == 0;
-        };
-        if (!grid.visitNear(best, consider))
-            for (std::size_t j = i + 1; j < n; ++j) consider(j);
+            if (e.x >= right || e.y >= bottom || std::int64_t{e.x} + e.w <= best.x ||
+                std::int64_t{e.y} + e.h <= best.y)
+                return false;
+            if (!(boxOverlap(best, boxOf(e)) >= effective)) return false;
+            removed[e.rank] = 1;
+            return true;
+        });
     }
 }
 
 }  // namespace
 
 void cullBoxes(BoxList& candidates, float threshold, BoxList& kept) {
-    sortByScore(candidates);
-    if (static_cast<double>(threshold) > thresholdLimit) return;
+    if (static_cast<double>(threshold) > thresholdLimit) {
+        sortByScore(candidates);
+        return;
+    }
     // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
-    if (threshold > 0.0f && candidates.size() > 64)
+    if (threshold > 0.0f && candidates.size() > 64) {
         gridCull(candidates, threshold, kept);
-    else
+    } else {
+        sortByScore(candidates);
         sweepCull(candidates, threshold, kept);
+    }
     candidates.clear();
 }

@@ -5,7 +5,6 @@
 // best first, with any further columns left 0.
 #include "cullBoxes.h"
 #include "gate.h"
-#include "rowTable.h"
 
 #include <cmath>
 
@@ -54,24 +53,23 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
     const float overlapThreshold = toSingle(gateway::firstValue(threshold));
 
     return gateway::guarded(gate, [&] {
-        gateway::RowTables tables;
-        if (!tables.add(rows, cols, data)) return gate.outOfMemory();
-        tables.fillAll();
-
-        BoxList candidates;
+        // The boxes are read straight from the host's columns: each record
+        // takes its five fields from row i of the five leading columns, the
+        // values a row-by-row copy of the matrix would give it.
+        const auto count = static_cast<std::size_t>(rows);
+        const double* column[5];
+        for (int j = 0; j < 5; ++j) column[j] = data + static_cast<std::size_t>(j) * count;
+        BoxList candidates(count);
+        for (std::size_t i = 0; i < count; ++i)
+            candidates[i] = {static_cast<std::int32_t>(column[0][i]), static_cast<std::int32_t>(column[1][i]),
+                             static_cast<std::int32_t>(column[2][i]), static_cast<std::int32_t>(column[3][i]),
+                             toSingle(column[4][i])};
         BoxList kept;
-        candidates.reserve(static_cast<std::size_t>(rows));
-        for (std::int32_t i = 0; i < rows; ++i) {
-            const double* r = tables[0][i];
-            candidates.push_back({static_cast<std::int32_t>(r[0]), static_cast<std::int32_t>(r[1]),
-                                  static_cast<std::int32_t>(r[2]), static_cast<std::int32_t>(r[3]),
-                                  toSingle(r[4])});
-        }
         cullBoxes(candidates, overlapThreshold, kept);
 
-        const auto count = static_cast<std::int32_t>(kept.size());
         double* out = nullptr;
-        if (!gate.createResult(count, cols - 1, &plhs[OUT_KEPT], &out)) return false;
+        if (!gate.createResult(static_cast<std::int32_t>(kept.size()), cols - 1, &plhs[OUT_KEPT], &out))
+            return false;
         const std::size_t stride = kept.size();
         for (std::size_t k = 0; k < kept.size(); ++k) {
             out[k] = kept[k].x;
@@ -79,7 +77,6 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
             out[k + 2 * stride] = kept[k].w;
             out[k + 3 * stride] = kept[k].h;
         }
-        tables.freeAll();
         return true;
     });
 }
