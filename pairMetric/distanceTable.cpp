@@ -26,6 +26,18 @@ struct Bounds {
             if (d[x] < lo) lo = d[x];
         }
     }
+
+    // Bounds gathered out of output order have the right values, but of -0
+    // and +0 the walk in output order keeps whichever comes first; hi never
+    // takes -0 (it starts at +0), lo takes the first zero of the table.
+    void firstZero(const double* d, std::size_t count) {
+        if (lo != 0.0) return;
+        for (std::size_t x = 0; x < count; ++x)
+            if (d[x] == 0.0) {
+                lo = d[x];
+                return;
+            }
+    }
 };
 
 void fillPlain(const double* const* tableA, std::int32_t m, std::int32_t n, const double* const* tableB,
@@ -42,30 +54,95 @@ void fillPlain(const double* const* tableA, std::int32_t m, std::int32_t n, cons
     for (std::size_t y = 0; y < x; ++y) out[y] = (out[y] - bounds.lo) / span;
 }
 
-// B rows regrouped for the vector kernels: block b holds rows b*width ..
-// b*width + width-1, element k of them side by side at
-// packed[(b*n + k)*width + 0 .. width-1]. Rows past the end are zeros; their
-// lanes are computed and thrown away.
-double* packRows(const double* const* tableB, std::int32_t r, std::int32_t n, int width) {
-    const std::size_t blocks = (static_cast<std::size_t>(r) + static_cast<std::size_t>(width) - 1) /
-                               static_cast<std::size_t>(width);
-    const std::size_t blockSize = static_cast<std::size_t>(n) * static_cast<std::size_t>(width);
-    if (blockSize != 0 && blocks > std::numeric_limits<std::size_t>::max() / sizeof(double) / blockSize)
-        return nullptr;
-    auto packed = static_cast<double*>(gateway::allocate(blocks * blockSize * sizeof(double)));
-    if (packed == nullptr) return nullptr;
-    for (std::size_t b = 0; b < blocks; ++b) {
-        double* block = packed + b * blockSize;
-        for (int l = 0; l < width; ++l) {
-            const std::size_t j = b * static_cast<std::size_t>(width) + static_cast<std::size_t>(l);
-            const double* row = j < static_cast<std::size_t>(r) ? tableB[j] : nullptr;
-            for (std::int32_t k = 0; k < n; ++k)
-                block[static_cast<std::size_t>(k) * static_cast<std::size_t>(width) + static_cast<std::size_t>(l)] =
-                    row != nullptr ? row[k] : 0.0;
+// Where the rows come from: a row table, or the host's column-major data
+// (element k of row i at data[i + k*rows]).
+struct FromTable {
+    static constexpr bool byColumn = false;
+    const double* const* rows;
+    double operator()(std::size_t i, std::size_t k) const { return rows[i][k]; }
+};
+struct FromColumns {
+    static constexpr bool byColumn = true;
+    const double* data;
+    std::size_t rows;
+    double operator()(std::size_t i, std::size_t k) const { return data[i + k * rows]; }
+};
+
+std::size_t groupCount(std::int32_t count, int width) {
+    return (static_cast<std::size_t>(count) + static_cast<std::size_t>(width) - 1) / static_cast<std::size_t>(width);
+}
+
+// Rows regrouped `width` at a time for the vector kernels: group g holds rows
+// g*width .. g*width + width-1, element k of them side by side at
+// packed[(g*n + k)*width + 0 .. width-1]. Rows past the end are zeros; their
+// lanes are computed and thrown away. Host columns are read one whole column
+// at a time, row tables one group of rows at a time.
+template <class Source>
+void packGroups(double* packed, std::int32_t count, std::int32_t n, int width, const Source& source) {
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t groups = groupCount(count, width);
+    const std::size_t rows = static_cast<std::size_t>(count), cols = static_cast<std::size_t>(n);
+    const std::size_t tail = rows - (groups - 1) * w;  // real rows of the last group
+    if (Source::byColumn) {
+        for (std::size_t k = 0; k < cols; ++k) {
+            for (std::size_t g = 0; g + 1 < groups; ++g) {
+                double* to = packed + (g * cols + k) * w;
+                for (std::size_t l = 0; l < w; ++l) to[l] = source(g * w + l, k);
+            }
+            double* to = packed + ((groups - 1) * cols + k) * w;
+            for (std::size_t l = 0; l < w; ++l) to[l] = l < tail ? source((groups - 1) * w + l, k) : 0.0;
+        }
+    } else {
+        for (std::size_t g = 0; g < groups; ++g) {
+            const std::size_t real = g + 1 < groups ? w : tail;
+            for (std::size_t k = 0; k < cols; ++k) {
+                double* to = packed + (g * cols + k) * w;
+                for (std::size_t l = 0; l < w; ++l) to[l] = l < real ? source(g * w + l, k) : 0.0;
+            }
         }
     }
-    return packed;
 }
+
+// The working copy of the vector kernels: A grouped by `rowsA`, B by
+// `rowsB`, in one block whose two parts start on 64-byte boundaries, so no
+// load of a packed register straddles two cache lines.
+class Packed {
+public:
+    Packed() = default;
+    Packed(const Packed&) = delete;
+    Packed& operator=(const Packed&) = delete;
+    ~Packed() { gateway::release(base_); }
+
+    // False, holding nothing, when the sizes overflow or the block cannot be allocated.
+    bool make(std::int32_t m, std::int32_t r, std::int32_t n, int rowsA, int rowsB) {
+        const std::size_t limit = std::numeric_limits<std::size_t>::max() / sizeof(double) / 2 - 64;
+        const std::size_t cols = static_cast<std::size_t>(n);
+        const std::size_t groupsA = groupCount(m, rowsA), groupsB = groupCount(r, rowsB);
+        if (cols != 0 && (groupsA > limit / cols / static_cast<std::size_t>(rowsA) ||
+                          groupsB > limit / cols / static_cast<std::size_t>(rowsB)))
+            return false;
+        const std::size_t lengthA = roundUp(groupsA * static_cast<std::size_t>(rowsA) * cols);
+        const std::size_t lengthB = groupsB * static_cast<std::size_t>(rowsB) * cols;
+        base_ = gateway::allocate((lengthA + lengthB) * sizeof(double) + alignment);
+        if (base_ == nullptr) return false;
+        const std::size_t address = reinterpret_cast<std::size_t>(base_);
+        a_ = reinterpret_cast<double*>((address + alignment - 1) / alignment * alignment);
+        b_ = a_ + lengthA;
+        return true;
+    }
+    double* a() const { return a_; }
+    double* b() const { return b_; }
+
+private:
+    static constexpr std::size_t alignment = 64;
+    static std::size_t roundUp(std::size_t doubles) {
+        const std::size_t per = alignment / sizeof(double);
+        return (doubles + per - 1) / per * per;
+    }
+    void* base_ = nullptr;
+    double* a_ = nullptr;
+    double* b_ = nullptr;
+};
 
 // The scalar level is fillPlain; the vector levels share one body.
 #define REGIONKIT_BODY "distanceTile.inc"
@@ -95,21 +172,39 @@ double rowDistance(const double* a, const double* b, std::int32_t n, double code
 
 namespace {
 
-void fillOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
-            const double* const* tableB, std::int32_t r, double code, bool rescale, double* out) {
-    const int metric = metricOf(code);
-    const isa::Isa run = isa::choose(level);
+bool vectorsPay(isa::Isa run, std::int32_t m, std::int32_t n, std::int32_t r, double code) {
     // Vectors only pay where there are sums to run: with no pairs, no elements
     // or a code without a metric the plain walk is as quick.
-    if (run != isa::Isa::scalar && metric != 0 && m > 0 && r > 0 && n > 0) {
+    return run != isa::Isa::scalar && metricOf(code) != 0 && m > 0 && r > 0 && n > 0;
+}
+
+void fillOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
+            const double* const* tableB, std::int32_t r, double code, bool rescale, double* out) {
+    const isa::Isa run = isa::choose(level);
+    if (vectorsPay(run, m, n, r, code)) {
         bool done = false;
-        REGIONKIT_ON_PATH(run, fillVector(tableA, m, n, tableB, r, metric, rescale, out, done));
+        REGIONKIT_ON_PATH(run, fillVector(FromTable{tableA}, m, n, FromTable{tableB}, r, metricOf(code), rescale,
+                                          out, done));
         if (done) return;
     }
     fillPlain(tableA, m, n, tableB, r, code, rescale, out);
 }
 
 }  // namespace
+
+bool fillsFromColumns(isa::Isa level, std::int32_t m, std::int32_t n, std::int32_t r, double code) {
+    return vectorsPay(isa::choose(level), m, n, r, code);
+}
+
+bool fillDistanceTableFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
+                                  std::int32_t r, double code, double* out) {
+    const isa::Isa run = isa::choose(level);
+    if (!vectorsPay(run, m, n, r, code)) return false;
+    bool done = false;
+    REGIONKIT_ON_PATH(run, fillVector(FromColumns{a, static_cast<std::size_t>(m)}, m, n,
+                                      FromColumns{b, static_cast<std::size_t>(r)}, r, metricOf(code), true, out, done));
+    return done;
+}
 
 void fillDistanceTableOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
                          const double* const* tableB, std::int32_t r, double code, double* out) {

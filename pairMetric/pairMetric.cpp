@@ -43,6 +43,17 @@ bool pairEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
         if (!gate.createResult(1, pairs, &plhs[OUT_DISTANCES], &out)) return false;
         if (pairs == 0) return true;
 
+        // Where vectors run, the kernel packs A and B straight from the
+        // host's columns, which it reads in runs of neighbouring rows; only
+        // the plain walk needs row tables.
+        const isa::Isa level = isa::preferred();
+        if (fillsFromColumns(level, m, n, r, metric)) {
+            if (fillDistanceTableFromColumns(level, mxGetPr(a), m, n, mxGetPr(b), r, metric, out)) return true;
+            mxDestroyArray(plhs[OUT_DISTANCES]);
+            plhs[OUT_DISTANCES] = nullptr;
+            return gate.outOfMemory();
+        }
+
         gateway::RowTables tables;
         if (!tables.add(m, n, mxGetPr(a)) || !tables.add(r, s, mxGetPr(b))) {
             tables.freeAll();

@@ -22,7 +22,15 @@
 %            the offset and divisor start from 1 and 0, not from the first
 %            distance. When all distances are one value between 0 and 1,
 %            every entry is NaN (0/0). Sums run in index order, in double
-%            precision; NaN and Inf flow through unreported.
+%            precision. NaN and Inf are not reported; they enter the sums as
+%            they are, with one asymmetry under CODE 1: min(a, b) takes a only
+%            when a < b, so a NaN in A gives way to B's element, while a NaN
+%            in B is taken and makes the distance NaN. Swapping A and B can
+%            therefore change the result:
+%              pairMetric([NaN 0.5], [0.5 0.5; 0 0], 1)   % ans = [0 1]
+%              pairMetric([0.5 0.5; 0 0], [NaN 0.5], 1)   % ans = [NaN NaN]
+%            Once one distance is NaN, lo and hi ignore it (a comparison with
+%            NaN is false), and it stays NaN in D.
 %
 %   Refused, with an error identifier pairMetric:<reason>:
 %     tooFewInputs, tooManyInputs  not exactly three arguments

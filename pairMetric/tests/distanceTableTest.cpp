@@ -183,4 +183,43 @@ TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {
     }
 }
 
+// The entry's path straight from column-major data, at sizes on and around
+// every tile's row counts (up to 8 rows of A, 24 rows of B): the same bits as
+// the plain loop over row tables.
+TEST_P(DistanceLevels, ColumnsGiveTheRowTablesBits) {
+    std::mt19937 rng(77);
+    const std::int32_t sizesA[] = {1, 3, 4, 5, 7, 8, 9, 16, 17, 130};
+    const std::int32_t sizesB[] = {1, 2, 7, 8, 9, 15, 16, 17, 23, 24, 25, 47, 48, 49, 250};
+    int round = 0;
+    for (std::int32_t m : sizesA)
+        for (std::int32_t r : sizesB) {
+            const std::int32_t n = (round++ % 3 == 0) ? 1 : 1 + (m * 7 + r) % 40;
+            // B has one column more than A: it must stay unread.
+            const Table a(randomRows(rng, m, n, false)), b(randomRows(rng, r, n + 1, false));
+            std::vector<double> aColumns(static_cast<std::size_t>(m) * n), bColumns(static_cast<std::size_t>(r) * (n + 1));
+            for (std::int32_t k = 0; k < n; ++k)
+                for (std::int32_t i = 0; i < m; ++i) aColumns[i + static_cast<std::size_t>(k) * m] = a.rows[i][k];
+            for (std::int32_t k = 0; k <= n; ++k)
+                for (std::int32_t j = 0; j < r; ++j) bColumns[j + static_cast<std::size_t>(k) * r] = b.rows[j][k];
+            for (double code : {1.0, 2.0}) {
+                const std::string what = std::string(levelName()) + " m=" + std::to_string(m) +
+                                         " r=" + std::to_string(r) + " n=" + std::to_string(n) +
+                                         " code=" + std::to_string(code);
+                const std::vector<double> want = table(isa::Isa::scalar, a, n, b, code);
+                if (!fillsFromColumns(level(), m, n, r, code)) {
+                    EXPECT_EQ(level(), isa::Isa::scalar) << what;
+                    continue;
+                }
+                std::vector<double> got(want.size(), -12345.0);
+                ASSERT_TRUE(fillDistanceTableFromColumns(level(), aColumns.data(), m, n, bColumns.data(), r, code,
+                                                         got.data()))
+                    << what;
+                expectSame(got, want, what);
+            }
+        }
+    // Nothing for the column path to do: no metric or no elements.
+    EXPECT_FALSE(fillsFromColumns(level(), 3, 2, 3, 3.0));
+    EXPECT_FALSE(fillsFromColumns(level(), 3, 0, 3, 1.0));
+}
+
 }  // namespace

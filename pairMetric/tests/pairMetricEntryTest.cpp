@@ -101,13 +101,15 @@ TEST(PairMetricEntry, RefusesBadCallsCleanly) {
 TEST(PairMetricEntry, EveryFailedAllocationEndsCleanly) {
     auto a = matrix(3, 2, {0.1, 0.9, 0.5, 0.5, 0.3, 0.2});
     auto b = matrix(2, 3, {0.2, 0.8, 7, 0.6, 0.1, 7});
-    for (double code : {1.0, 2.0}) {
+    // Codes 1 and 2 take the packed copy of A and B on a vector level and the
+    // row tables on the scalar one; code 3 always takes the row tables. At
+    // least the result and one working block are asked for; a call that can
+    // do without a block it did not get must still give the same result.
+    for (double code : {1.0, 2.0, 3.0}) {
         auto c = scalar(code);
-        // The result, the two tables and their five rows, and more: without
-        // its packed copy of B the call still answers, the slow way.
-        EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 1, {a.get(), b.get(), c.get()},
+        EXPECT_GE(testhost::expectEveryFailedRequestRefused(plugin(), 1, {a.get(), b.get(), c.get()},
                                                             "pairMetric:outOfMemory", true),
-                  8u);
+                  2u);
     }
 }
 
