@@ -11,9 +11,12 @@
 %   slideCorr   - Valid-mode sliding-window correlation, all positions in one column.
 %   regionTally - Visual-word histograms per region, and over all regions.
 %
-% Building
-%   buildMex    - Compile all six with this host's own mex command.
+% Building and checking
+%   buildMex          - Compile all six with this host's own mex command.
+%   regionkitSelfTest - Check that this build gives the reference results, bit for bit.
 %
 % Box conventions: rectCull truncates x, y, w, h to integers and uses
 % half-open boxes (x <= u < x+w); coverTest and rectRefit use inclusive,
 % 1-based pixel edges (columns x to x+w-1) and do not round.
+%
+% regionkit is free software under the BSD 3-Clause licence (see LICENSE).

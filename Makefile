@@ -1,7 +1,11 @@
 # make demo     builds, then runs the demo in octave-cli (IMAGE=photo.jpg for your own image)
-# make test     builds, then runs every suite: C++ (sanitized), Octave, buildMex.m,
-#               the Octave package, and the demo
-# make bench    builds, then runs the benchmarks: kernels, and side by side in Octave
+# make test     builds, then runs every suite: C++ (sanitized, with the golden calls),
+#               Octave, buildMex.m, the self-test, the package, the demo, and the
+#               check for Octave-only syntax in the .m files MATLAB users run
+# make golden   rewrites selftest/regionkitGolden.bin from this build (the expected
+#               results of every function; only when they are meant to change)
+# make bench    builds, then runs the benchmarks: kernels, side by side in Octave, and
+#               the scaling sweep (plots and tables in $(BUILD)/bench)
 # make package  writes the Octave package $(BUILD)/regionkit-<version>.tar.gz
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
@@ -9,15 +13,18 @@
 # make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, replays every input with
 #               each allocation failing in turn, and runs the bad calls in Octave
 BUILD ?= build
-MEXDIR := $(BUILD)/mex
+# Absolute: the tests change the working folder, and a relative folder on
+# Octave's path would then no longer be found.
+MEXDIR := $(abspath $(BUILD)/mex)
 OCTAVE := octave-cli --no-gui --norc --quiet
 JOBS ?= 2
 IMAGE ?=
-VERSION := $(shell sed -n '/^project/s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# The version is set in one place: the "% Version x.y.z" line of Contents.m.
+VERSION := $(shell sed -n 's/^% Version \([0-9][0-9.]*\).*/\1/p' Contents.m)
 PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps deps-cross cross build test test-package test-demo demo bench package fuzz clean
+.PHONY: all deps deps-cross cross build test test-package test-demo test-syntax demo bench package fuzz golden clean
 
 all: build
 
@@ -35,25 +42,34 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-package test-demo fuzz
+	@$(MAKE) --no-print-directory test-syntax test-package test-demo fuzz
+
+test-syntax:
+	$(OCTAVE) --eval "addpath('tools'); exit(~isempty(checkMatlabSyntax()))"
 
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
 
 test-demo: build
 	rm -f $(BUILD)/demoCheck.png
-	$(OCTAVE) demo/regionkitDemo.m $(MEXDIR) $(BUILD)/demoCheck.png
+	$(OCTAVE) --eval "addpath('demo'); regionkitDemo('$(MEXDIR)', '$(abspath $(BUILD))/demoCheck.png')"
 	test -s $(BUILD)/demoCheck.png
 
 demo: build
-	$(OCTAVE) demo/regionkitDemo.m $(MEXDIR) $(BUILD)/regionkitDemo.png $(IMAGE)
+	$(OCTAVE) --eval "addpath('demo'); regionkitDemo('$(MEXDIR)', '$(abspath $(BUILD))/regionkitDemo.png', '$(IMAGE)')"
 
 bench: build
 	@for b in $(BUILD)/*/*_bench; do echo "== $$b"; $$b; done
 	@for s in bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+	@bench/ensurePlotting.sh
+	@echo "== bench/scalingSweep.m"
+	$(OCTAVE) bench/scalingSweep.m $(MEXDIR) $(abspath $(BUILD))/bench
 
 fuzz: build
 	nice -n 10 fuzz/run.sh --build $(BUILD)/fuzz --seconds $(FUZZ_SECONDS) --mex $(MEXDIR) --keep $(BUILD)/fuzz-findings
+
+golden: build
+	cmake --build $(BUILD) --target golden
 
 # Each cross build gets its own folder; ctest runs its programs through the
 # emulator its toolchain file names.

@@ -1,9 +1,11 @@
-function built = buildMex(outdir, plugins, root)
+function built = buildMex(varargin)
 %BUILDMEX  Compile the regionkit functions with this host's own mex command.
 %   BUILDMEX compiles every function into build/octave (GNU Octave) or
-%   build/matlab (MATLAB) below the folder of this file, and copies each
-%   function's help text and Contents.m beside the MEX files. Add that
-%   folder to the path to use them.
+%   build/matlab (MATLAB) below the folder of this file, copies each
+%   function's help text, Contents.m and the self-test (regionkitSelfTest
+%   with its golden calls) beside the MEX files, and runs the self-test on
+%   the functions it built, saying in one line whether they give the
+%   reference results bit for bit. Add that folder to the path to use them.
 %
 %   BUILDMEX(OUTDIR) compiles into OUTDIR instead.
 %   BUILDMEX(OUTDIR, PLUGINS) compiles only the named functions, a cell array
@@ -11,6 +13,13 @@ function built = buildMex(outdir, plugins, root)
 %   BUILDMEX(OUTDIR, PLUGINS, ROOT) takes the sources from the checkout in
 %   ROOT instead of the folder of this file.
 %   BUILT = BUILDMEX(...) returns the names of the functions it compiled.
+%
+%   Options, as name-value pairs after the arguments above:
+%     'SelfTest', false    skips the self-test at the end.
+%     'ExtraFlags', TEXT   adds compiler flags after the required ones (for
+%                          experiments: flags that change the arithmetic,
+%                          such as '-ffp-contract=fast -mfma', make the
+%                          self-test fail).
 %
 %   A function's sources are its entry and kernel sources, as listed after
 %   ENTRY and KERNEL in its folder's CMakeLists.txt (or, without that file,
@@ -29,23 +38,25 @@ function built = buildMex(outdir, plugins, root)
 %   Example
 %     buildMex();                    % then addpath('build/octave')
 %     buildMex(tempname(), {'rectCull'});
+%     buildMex('', {}, '', 'SelfTest', false);
 %
-%   See also CONTENTS.
+%   See also REGIONKITSELFTEST, CONTENTS.
 
-  if nargin < 3 || isempty(root)
+  [outdir, plugins, root, selfTest, extraFlags] = parseArguments(varargin);
+  if isempty(root)
     root = fileparts(mfilename('fullpath'));
   end
   root = absolutePath(root);
   isOctave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
-  if nargin < 1 || isempty(outdir)
+  if isempty(outdir)
     if isOctave
       outdir = fullfile(root, 'build', 'octave');
     else
       outdir = fullfile(root, 'build', 'matlab');
     end
   end
-  if nargin < 2 || isempty(plugins)
-    plugins = {'rectCull', 'coverTest', 'rectRefit', 'pairMetric', 'slideCorr', 'regionTally'};
+  if isempty(plugins)
+    plugins = pluginFolders(root);
   elseif ischar(plugins)
     plugins = {plugins};
   end
@@ -61,7 +72,7 @@ function built = buildMex(outdir, plugins, root)
   % Every function carries its own copy of every gateway source.
   listing = dir(fullfile(gatewayDir, '*.cpp'));
   gatewaySources = sort(strcat(gatewayDir, filesep, {listing.name}));
-  flags = '-std=c++17 -ffp-contract=off -fno-fast-math';
+  flags = strtrim(['-std=c++17 -ffp-contract=off -fno-fast-math ' extraFlags]);
   hostArgs = {};
   if isOctave
     % Octave's mex (mkoctfile) reads the compiler flags from the environment;
@@ -71,7 +82,7 @@ function built = buildMex(outdir, plugins, root)
     restoreFlags = onCleanup(@() setenv('CXXFLAGS', oldFlags));
   elseif ispc && ~isempty(strfind(lower(mexCompilerName()), 'microsoft'))
     % Visual C++ never contracts to fused multiply-adds under /fp:precise.
-    hostArgs = {'COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise'};
+    hostArgs = {strtrim(['COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise ' extraFlags])};
   else
     hostArgs = {['CXXFLAGS=$CXXFLAGS ' flags]};
   end
@@ -113,9 +124,112 @@ function built = buildMex(outdir, plugins, root)
   if exist(fullfile(root, 'Contents.m'), 'file')
     copyfile(fullfile(root, 'Contents.m'), fullfile(outdir, 'Contents.m'));
   end
+  selfTestFiles = {'regionkitSelfTest.m', 'regionkitGolden.bin'};
+  for f = 1:numel(selfTestFiles)
+    if exist(fullfile(root, 'selftest', selfTestFiles{f}), 'file')
+      copyfile(fullfile(root, 'selftest', selfTestFiles{f}), fullfile(outdir, selfTestFiles{f}));
+    end
+  end
   fprintf('buildMex: %d of %d functions in %s\n', numel(built), numel(plugins), outdir);
+  if selfTest && ~isempty(built)
+    runSelfTest(outdir, built);
+  end
   if nargout == 0
     clear built;
+  end
+end
+
+function [outdir, plugins, root, selfTest, extraFlags] = parseArguments(args)
+  % Up to three arguments by position, then name-value options.
+  optionNames = {'SelfTest', 'ExtraFlags'};
+  first = numel(args) + 1;
+  for a = 1:numel(args)
+    if ischar(args{a}) && any(strcmpi(args{a}, optionNames))
+      first = a;
+      break;
+    end
+  end
+  if first > 4
+    error('buildMex:tooManyInputs', 'buildMex: at most three arguments come before the options.');
+  end
+  positional = [args(1:first - 1), {'', {}, ''}];
+  outdir = positional{1};
+  plugins = positional{2};
+  root = positional{3};
+  selfTest = true;
+  extraFlags = '';
+  options = args(first:end);
+  if mod(numel(options), 2) ~= 0
+    error('buildMex:badOption', 'buildMex: option %s has no value.', options{end});
+  end
+  for k = 1:2:numel(options)
+    name = options{k};
+    value = options{k + 1};
+    if ~ischar(name) || ~any(strcmpi(name, optionNames))
+      error('buildMex:badOption', 'buildMex: argument %d is not an option name (SelfTest or ExtraFlags).', ...
+            first + k - 1);
+    elseif strcmpi(name, 'SelfTest') && isscalar(value) && (islogical(value) || isnumeric(value))
+      selfTest = logical(value);
+    elseif strcmpi(name, 'ExtraFlags') && ischar(value)
+      extraFlags = value;
+    elseif strcmpi(name, 'SelfTest')
+      error('buildMex:badOption', 'buildMex: option SelfTest needs true or false.');
+    else
+      error('buildMex:badOption', 'buildMex: option ExtraFlags needs a text.');
+    end
+  end
+end
+
+function runSelfTest(outdir, names)
+  % Runs regionkitSelfTest on the functions just built (their folder first on
+  % the path) and says in one line whether they give the reference results.
+  if ~exist(fullfile(outdir, 'regionkitSelfTest.m'), 'file') || ...
+     ~exist(fullfile(outdir, 'regionkitGolden.bin'), 'file')
+    fprintf('buildMex: self-test skipped: regionkitSelfTest is not in this checkout\n');
+    return;
+  end
+  oldPath = path();
+  addpath(outdir);
+  clear(names{:});
+  passed = false;
+  output = '';
+  try
+    output = evalc('passed = regionkitSelfTest(names);');
+  catch err
+    output = err.message;
+  end
+  path(oldPath);
+  clear(names{:}, 'regionkitSelfTest');
+  if passed
+    fprintf('buildMex: self-test passed: %d functions give the reference results bit for bit\n', ...
+            numel(names));
+  else
+    failed = regexp(output, '^\s*(\w+)\s+FAILED', 'tokens', 'lineanchors');
+    failed = cellfun(@(t) t{1}, failed, 'UniformOutput', false);
+    if isempty(failed)
+      fprintf('buildMex: self-test could not run: %s\n', strtrim(output));
+      return;
+    end
+    fprintf(['buildMex: self-test FAILED for %s: results differ from the reference; ' ...
+             'for details add %s to the path and run regionkitSelfTest\n'], ...
+            strjoin(failed, ', '), outdir);
+  end
+end
+
+function names = pluginFolders(root)
+  % The functions: every folder whose CMakeLists.txt calls regionkit_plugin(),
+  % the same list the CMake build reads.
+  names = {};
+  entries = dir(root);
+  for e = 1:numel(entries)
+    name = entries(e).name;
+    listFile = fullfile(root, name, 'CMakeLists.txt');
+    if entries(e).isdir && name(1) ~= '.' && exist(listFile, 'file')
+      text = fileread(listFile);
+      if ~isempty(regexp(text, '(^|\n)regionkit_plugin\(', 'once'))
+        names{end + 1} = name;
+      end
+    end
   end
 end
 

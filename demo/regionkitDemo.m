@@ -1,18 +1,182 @@
-% regionkit demo: one pipeline on one image, from pixels to culled boxes.
+function regionkitDemo (mexdir, output, image)
+%REGIONKITDEMO  One pipeline on one image, from pixels to culled boxes.
+%   REGIONKITDEMO(MEXDIR) adds MEXDIR (the folder of the built functions) to
+%   the path, runs the pipeline on a synthetic scene and writes
+%   regionkitDemo.png. REGIONKITDEMO(MEXDIR, OUTPUT) writes the picture to
+%   OUTPUT instead; REGIONKITDEMO(MEXDIR, OUTPUT, IMAGE) runs on your PNG or
+%   JPEG file IMAGE. An empty MEXDIR leaves the path as it is.
 %
 %   make demo                              (synthetic image)
 %   make demo IMAGE=photo.jpg              (your PNG or JPEG)
-%   octave-cli demo/regionkitDemo.m <mex folder> [<output.png> [<image>]]
+%   octave-cli --eval "addpath('demo'); regionkitDemo('build/mex')"
+%   In MATLAB:  addpath('demo'); regionkitDemo('build/matlab')
 %
-% Steps: segment the image into regions (connected areas of one colour class),
-% give every pixel a visual word (colour class x gradient direction), propose
-% candidate boxes, coverTest + rectRefit to snap them to the regions they
-% cover, rectCull to cull the overlapping ones, regionTally for a word
-% histogram per region, pairMetric between the histograms to find the two
-% most similar regions, and slideCorr to find a template. It prints a summary
-% and writes a PNG with the boxes before and after culling. Runs headless:
-% the boxes are drawn into the image array, which imwrite saves.
-1;
+%   Steps: segment the image into regions (connected areas of one colour
+%   class), give every pixel a visual word (colour class x gradient
+%   direction), propose candidate boxes, coverTest + rectRefit to snap them
+%   to the regions they cover, rectCull to cull the overlapping ones,
+%   regionTally for a word histogram per region, pairMetric between the
+%   histograms to find the two most similar regions, and slideCorr to find
+%   a template. It prints a summary and writes a PNG with the boxes before
+%   and after culling. Runs headless: the boxes are drawn into the image
+%   array, which imwrite saves. It runs in GNU Octave and in MATLAB without
+%   toolboxes, and draws its random numbers itself, so both draw the same
+%   scene.
+
+  if nargin >= 1 && ~isempty (mexdir)
+    addpath (mexdir);
+  end
+  if nargin < 2 || isempty (output)
+    output = 'regionkitDemo.png';
+  end
+  timings = cell (0, 2);
+
+  t = tic ();
+  if nargin >= 3 && ~isempty (image)
+    img = loadImage (image);
+    clean = img;
+    source = image;
+    truth = [];
+  else
+    [img, clean, truth] = syntheticImage ();
+    source = 'synthetic scene';
+  end
+  [H, W, ~] = size(img);
+  timings = timed (timings, 'make or read the image', toc (t));
+
+  t = tic ();
+  classes = colourClasses (img);
+  [regionMap, regionBoxes] = regions (classes, 40, 60);
+  R = size(regionBoxes, 1);
+  timings = timed (timings, 'segment into regions (Octave)', toc (t));
+
+  t = tic ();
+  [words, wordCount] = visualWords (img, classes);
+  timings = timed (timings, 'visual words (Octave)', toc (t));
+
+  candidates = proposals (regionBoxes, H, W, 24, 30);
+  fprintf ('regionkit demo on %s, %d x %d pixels\n', source, W, H);
+  fprintf ('  %d regions, %d visual words, %d candidate boxes\n', R, wordCount, size(candidates, 1));
+
+  % coverTest -> rectRefit: snap every candidate to the regions it covers.
+  refit = candidates;
+  if (built ('coverTest') && built ('rectRefit'))
+    t = tic ();
+    members = coverTest (regionBoxes, candidates);
+    timings = timed (timings, 'coverTest', toc (t));
+    t = tic ();
+    refit = rectRefit (candidates, regionBoxes, members, H, W);
+    timings = timed (timings, 'rectRefit', toc (t));
+    fprintf ('  coverTest: %d box-region memberships; rectRefit: %d of %d boxes refit\n', nnz (members), ...
+            sum (any (members, 2)), size(candidates, 1));
+  end
+  score = objectness (refit, regionMap);
+
+  % rectCull: greedy non-maximum suppression of the refit, scored boxes.
+  kept = refit;
+  keptScore = score;
+  if (built ('rectCull'))
+    t = tic ();
+    kept = rectCull ([refit, score], 0.5);
+    timings = timed (timings, 'rectCull', toc (t));
+    [~, where] = ismember (kept, fix (refit), 'rows');
+    keptScore = score(where);
+    fprintf ('  rectCull at overlap 0.5: %d of %d boxes kept, %d of them with score 0.5 or more\n', size(kept, 1), ...
+            size(refit, 1), sum (keptScore >= 0.5));
+  end
+
+  % regionTally -> pairMetric: the two regions with the most similar word histograms.
+  similar = [];
+  if (R >= 2 && built ('regionTally'))
+    t = tic ();
+    [counts, totals] = regionTally (words, regionMap(:), wordCount, R);
+    timings = timed (timings, 'regionTally', toc (t));
+    histograms = (counts ./ max (sum (counts, 1), 1))';  % one normalized histogram per row
+    fprintf ('  regionTally: %d memberships counted over %d words\n', sum (totals), wordCount);
+    if (built ('pairMetric'))
+      t = tic ();
+      d = reshape (pairMetric (histograms, histograms, 1), R, R);  % d(j, i): regions i and j
+      timings = timed (timings, 'pairMetric', toc (t));
+      d(logical (eye (R))) = inf;
+      [best, at] = min (d(:));
+      [j, i] = ind2sub ([R R], at);
+      similar = [i, j];
+      fprintf ('  pairMetric: regions %d and %d are the most similar (rescaled distance %.3f)\n', i, j, best);
+      fprintf ('    region %d at (%d, %d) %dx%d, region %d at (%d, %d) %dx%d\n', i, regionBoxes(i, :), j, ...
+              regionBoxes(j, :));
+    end
+  end
+
+  % slideCorr: normalized cross-correlation of a template with the noisy image.
+  match = [];
+  if (built ('slideCorr'))
+    grey = mean (img, 3);
+    if (isempty (truth))  % the user's image: take the middle of its largest region
+      b = regionBoxes(1, :);
+      side = max (8, min ([32, b(3), b(4)]));
+      truth = [round(b(1) + (b(3) - side) / 2), round(b(2) + (b(4) - side) / 2), side, side];
+    end
+    template = mean (clean(truth(2):truth(2) + truth(4) - 1, truth(1):truth(1) + truth(3) - 1, :), 3);
+    t = tic ();
+    t0 = template - mean (template(:));
+    n = numel (template);
+    sums = slideCorr (grey, t0);
+    s1 = slideCorr (grey, ones (size(template)));
+    s2 = slideCorr (grey .^ 2, ones (size(template)));
+    ncc = sums ./ sqrt (max (s2 - s1 .^ 2 / n, eps) * sum (t0(:) .^ 2));
+    timings = timed (timings, 'slideCorr (3 calls)', toc (t));
+    P = H - size(template, 1) + 1;
+    [peak, at] = max (ncc);
+    [y, x] = ind2sub ([P, W - size(template, 2) + 1], at);
+    match = [x, y, size(template, 2), size(template, 1)];
+    fprintf ('  slideCorr: %dx%d template cut at (%d, %d) found at (%d, %d), correlation %.3f\n', ...
+            truth(3), truth(4), truth(1), truth(2), x, y, peak);
+  end
+
+  % Picture: all refit candidates on the left, the culled ones on the right.
+  t = tic ();
+  shown = 0.35 + 0.65 * img;
+  before = shown;
+  [~, order] = sort (score);
+  for k = order'
+    shade = min (max (score(k), 0), 1);
+    before = drawBox (before, refit(k, :), [1, 0.85 * (1 - shade), 0.1], 1);
+  end
+  after = shown;
+  for r = 1:R
+    after = drawBox (after, regionBoxes(r, :), [0.55 0.55 0.55], 1);
+  end
+  confident = keptScore >= 0.5;
+  for k = find (~confident)'
+    after = drawBox (after, kept(k, :), [0.25 0.55 0.3], 1);
+  end
+  for k = find (confident)'
+    after = drawBox (after, kept(k, :), [0.1 1 0.2], 2);
+  end
+  for r = similar
+    after = drawBox (after, regionBoxes(r, :) + [-4 -4 8 8], [0 0.9 1], 2);
+  end
+  if (~isempty (match))
+    after = drawBox (after, match + [-2 -2 4 4], [1 0.2 1], 2);
+  end
+  gap = ones (H + 22, 8, 3);
+  left = captioned (before, sprintf ('before: %d boxes', size(refit, 1)));
+  right = captioned (after, sprintf ('after rectCull: %d, %d confident', size(kept, 1), sum (confident)));
+  picture = [left, gap, right];
+  key = ones (16, size(picture, 2), 3) * 0.12;
+  key = drawText (key, 'green: kept (bright: score 0.5 or more)   cyan: most similar regions   magenta: template found   grey: regions', 6, 5, [0.9 0.9 0.9], 1);
+  picture = [picture; key];
+  picture = picture(ceil ((1:2 * size(picture, 1)) / 2), ceil ((1:2 * size(picture, 2)) / 2), :);  % twice the size, crisp
+  imwrite (uint8 (round (255 * min (max (picture, 0), 1))), output);
+  timings = timed (timings, 'draw and write the PNG', toc (t));
+
+  fprintf ('\n  %-34s %9s\n', 'step', 'time');
+  for k = 1:size(timings, 1)
+    fprintf ('  %-34s %7.1f ms\n', timings{k, 1}, 1e3 * timings{k, 2});
+  end
+  fprintf ('\nwrote %s (%d x %d)\n', output, size(picture, 2), size(picture, 1));
+end
+
 
 % ---------------------------------------------------------------- image ---
 
@@ -21,18 +185,17 @@ function img = paint (img, mask, colour, shade)
     layer = img(:, :, c);
     layer(mask) = colour(c) * shade(mask);
     img(:, :, c) = layer;
-  endfor
-endfunction
+  end
+end
 
 function [img, clean, truth] = syntheticImage ()
   % A grey scene with textured objects; two green ones share colour and
   % texture (the most similar pair), and a plain blue one shares the checked
   % blue disc's colour but not its texture (the template's decoy).
-  rand ("seed", 7); randn ("seed", 7);
   H = 240; W = 360;
   [X, Y] = meshgrid (1:W, 1:H);
   img = repmat (reshape ([0.56 0.57 0.58], 1, 1, 3), H, W);
-  img .*= 0.92 + 0.08 * (Y / H);
+  img = img .* (0.92 + 0.08 * (Y / H));
   rect = @(x, y, w, h) X >= x & X < x + w & Y >= y & Y < y + h;
   disc = @(cx, cy, r) (X - cx) .^ 2 + (Y - cy) .^ 2 <= r ^ 2;
   stripesH = 1 - 0.4 * (mod (floor (Y / 5), 2) == 1);
@@ -50,9 +213,9 @@ function [img, clean, truth] = syntheticImage ()
   spots = disc (208, 110, 3) | disc (221, 121, 3) | disc (212, 127, 2);
   img = paint (img, spots, [0.15 0.15 0.15], flat);
   clean = img;
-  img = min (max (img + 0.03 * randn (size (img)), 0), 1);
+  img = min (max (img + 0.03 * gaussian (size(img), 7), 0), 1);
   truth = [56 144 32 32];  % the template: the checked disc's upper-left edge
-endfunction
+end
 
 function img = loadImage (file)
   img = imread (file);
@@ -60,14 +223,14 @@ function img = loadImage (file)
     img = double (img) / double (intmax (class (img)));
   else
     img = double (img);
-  endif
+  end
   if (ndims (img) == 2)
     img = repmat (img, [1 1 3]);
-  endif
+  end
   img = img(:, :, 1:3);
-  step = ceil (max (size (img)(1:2)) / 400);  % work on at most about 400 pixels a side
+  step = ceil (max (size(img, 1), size(img, 2)) / 400);  % work on at most about 400 pixels a side
   img = img(1:step:end, 1:step:end, :);
-endfunction
+end
 
 % ------------------------------------------------------ regions and words ---
 
@@ -76,16 +239,16 @@ function classes = colourClasses (img)
   % nearest of five hues by brightness-free colour (so stripes and checks of
   % one paint stay one class).
   hues = [0.85 0.15 0.15; 0.20 0.70 0.25; 0.20 0.30 0.85; 0.90 0.85 0.20; 0.80 0.20 0.75];
-  [H, W, ~] = size (img);
+  [H, W, ~] = size(img);
   rgb = reshape (img, H * W, 3);
   top = max (rgb, [], 2);
   bottom = min (rgb, [], 2);
   chroma = rgb ./ max (top, eps);
   hueNorm = hues ./ max (hues, [], 2);
-  d = zeros (H * W, rows (hues));
-  for k = 1:rows (hues)
+  d = zeros (H * W, size(hues, 1));
+  for k = 1:size(hues, 1)
     d(:, k) = sum ((chroma - hueNorm(k, :)) .^ 2, 2);
-  endfor
+  end
   [~, nearest] = min (d, [], 2);
   classes = nearest + 3;
   grey = (top - bottom) < 0.18;
@@ -93,16 +256,17 @@ function classes = colourClasses (img)
   classes(grey & top < 0.3) = 2;
   classes(grey & bottom > 0.85) = 3;
   classes = reshape (classes, H, W);
-endfunction
+end
 
 function labels = components (classes)
   % 4-connected components of equal class: every pixel takes the smallest
   % pixel index of its component, by neighbour minima and pointer jumping.
-  [H, W] = size (classes);
+  [H, W] = size(classes);
   labels = reshape (1:H * W, H, W);
   down = classes(1:end-1, :) == classes(2:end, :);
   across = classes(:, 1:end-1) == classes(:, 2:end);
-  do
+  previous = [];
+  while ~isequal (labels, previous)
     previous = labels;
     a = labels(1:end-1, :); b = labels(2:end, :);
     m = min (a, b);
@@ -113,13 +277,13 @@ function labels = components (classes)
     a(across) = m(across); b(across) = m(across);
     labels(:, 1:end-1) = a; labels(:, 2:end) = min (labels(:, 2:end), b);
     labels = labels(labels);
-  until (isequal (labels, previous))
-endfunction
+  end
+end
 
 function [regionMap, regionBoxes] = regions (classes, minArea, maxCount)
   % Keeps the components of at least minArea pixels whose box is not most of
   % the image (the background), largest first; numbers them 1..R.
-  [H, W] = size (classes);
+  [H, W] = size(classes);
   labels = components (classes);
   [ids, ~, which] = unique (labels(:));
   areas = accumarray (which, 1);
@@ -128,40 +292,39 @@ function [regionMap, regionBoxes] = regions (classes, minArea, maxCount)
   y0 = accumarray (which, rowsIdx(:), [], @min); y1 = accumarray (which, rowsIdx(:), [], @max);
   boxArea = (x1 - x0 + 1) .* (y1 - y0 + 1);
   keep = find (areas >= minArea & boxArea < 0.5 * H * W);
-  [~, order] = sort (areas(keep), "descend");
+  [~, order] = sort (areas(keep), 'descend');
   keep = keep(order(1:min (end, maxCount)));
   number = zeros (numel (ids), 1);
   number(keep) = 1:numel (keep);
   regionMap = reshape (number(which), H, W);
   regionBoxes = [x0(keep), y0(keep), x1(keep) - x0(keep) + 1, y1(keep) - y0(keep) + 1];
-endfunction
+end
 
 function [words, W] = visualWords (img, classes)
   % Word = colour class x gradient direction (flat, or one of four directions).
   grey = mean (img, 3);
-  gx = conv2 (grey, [1 0 -1] / 2, "same");
-  gy = conv2 (grey, [1; 0; -1] / 2, "same");
+  gx = conv2 (grey, [1 0 -1] / 2, 'same');
+  gy = conv2 (grey, [1; 0; -1] / 2, 'same');
   direction = 1 + mod (round (atan2 (gy, gx) / (pi / 4)), 4);
   direction(hypot (gx, gy) < 0.04) = 0;
   words = (classes - 1) * 5 + direction + 1;
   W = 8 * 5;
-endfunction
+end
 
 % ------------------------------------------------------------- proposals ---
 
 function boxes = proposals (regionBoxes, H, W, perRegion, random)
   % Detector-like candidates: loose boxes around each region, boxes around
   % pairs of neighbouring regions, and boxes anywhere.
-  rand ("seed", 11);
   boxes = zeros (0, 4);
-  for r = 1:rows (regionBoxes)
+  for r = 1:size(regionBoxes, 1)
     b = regionBoxes(r, :);
-    grow = (rand (perRegion, 4) .* [0.3 0.3 0.3 0.3] - 0.04) .* [b(3) b(4) b(3) b(4)];
+    grow = (uniform ([perRegion 4], 100 + r) .* [0.3 0.3 0.3 0.3] - 0.04) .* [b(3) b(4) b(3) b(4)];
     x = b(1) - grow(:, 1); y = b(2) - grow(:, 2);
     boxes = [boxes; round([x, y, b(3) + grow(:, 1) + grow(:, 3), b(4) + grow(:, 2) + grow(:, 4)])];
-  endfor
+  end
   centres = regionBoxes(:, 1:2) + regionBoxes(:, 3:4) / 2;
-  for r = 1:rows (regionBoxes)
+  for r = 1:size(regionBoxes, 1)
     d = hypot (centres(:, 1) - centres(r, 1), centres(:, 2) - centres(r, 2));
     d(r) = inf;
     [~, s] = min (d);
@@ -170,255 +333,121 @@ function boxes = proposals (regionBoxes, H, W, perRegion, random)
       left = min (a(1), b(1)) - 3; top = min (a(2), b(2)) - 3;
       right = max (a(1) + a(3), b(1) + b(3)) + 3; bottom = max (a(2) + a(4), b(2) + b(4)) + 3;
       boxes(end+1, :) = [left, top, right - left, bottom - top];
-    endif
-  endfor
-  sizes = 20 + 60 * rand (random, 2);
-  boxes = [boxes; round([rand(random, 1) .* (W - sizes(:, 1)), rand(random, 1) .* (H - sizes(:, 2)), sizes])];
+    end
+  end
+  sizes = 20 + 60 * uniform ([random 2], 11);
+  at = uniform ([random 2], 12);
+  boxes = [boxes; round([at(:, 1) .* (W - sizes(:, 1)), at(:, 2) .* (H - sizes(:, 2)), sizes])];
   boxes(:, 1:2) = max (boxes(:, 1:2), 1);
-endfunction
+end
 
 function score = objectness (boxes, regionMap)
   % The share of a box's pixels that belong to regions, with a little noise:
   % boxes fitted tightly around regions score best.
-  rand ("seed", 5);
-  [H, W] = size (regionMap);
+  [H, W] = size(regionMap);
   inside = cumsum (cumsum (double (regionMap > 0), 1), 2);
   inside = [zeros(1, W + 1); zeros(H, 1), inside];
   x0 = min (max (boxes(:, 1), 1), W + 1); y0 = min (max (boxes(:, 2), 1), H + 1);
   x1 = min (max (boxes(:, 1) + boxes(:, 3), 1), W + 1); y1 = min (max (boxes(:, 2) + boxes(:, 4), 1), H + 1);
-  at = @(y, x) inside(sub2ind (size (inside), y, x));
+  at = @(y, x) inside(sub2ind (size(inside), y, x));
   count = at (y1, x1) - at (y0, x1) - at (y1, x0) + at (y0, x0);
-  score = count ./ max (boxes(:, 3) .* boxes(:, 4), 1) + 0.05 * rand (rows (boxes), 1);
-endfunction
+  score = count ./ max (boxes(:, 3) .* boxes(:, 4), 1) + 0.05 * uniform ([size(boxes, 1) 1], 5);
+end
 
 % --------------------------------------------------------------- drawing ---
 
 function img = drawBox (img, box, colour, thickness)
   % Inclusive 1-based edges: columns x..x+w-1, rows y..y+h-1, clipped to the image.
-  [H, W, ~] = size (img);
+  [H, W, ~] = size(img);
   x0 = round (box(1)); y0 = round (box(2));
   x1 = x0 + round (box(3)) - 1; y1 = y0 + round (box(4)) - 1;
   for t = 0:thickness - 1
     cols = max (x0 + t, 1):min (x1 - t, W);
     rowsIn = max (y0 + t, 1):min (y1 - t, H);
     for c = 1:3
-      if (y0 + t >= 1 && y0 + t <= H), img(y0 + t, cols, c) = colour(c); endif
-      if (y1 - t >= 1 && y1 - t <= H), img(y1 - t, cols, c) = colour(c); endif
-      if (x0 + t >= 1 && x0 + t <= W), img(rowsIn, x0 + t, c) = colour(c); endif
-      if (x1 - t >= 1 && x1 - t <= W), img(rowsIn, x1 - t, c) = colour(c); endif
-    endfor
-  endfor
-endfunction
+      if (y0 + t >= 1 && y0 + t <= H), img(y0 + t, cols, c) = colour(c); end
+      if (y1 - t >= 1 && y1 - t <= H), img(y1 - t, cols, c) = colour(c); end
+      if (x0 + t >= 1 && x0 + t <= W), img(rowsIn, x0 + t, c) = colour(c); end
+      if (x1 - t >= 1 && x1 - t <= W), img(rowsIn, x1 - t, c) = colour(c); end
+    end
+  end
+end
 
 function img = drawText (img, text, x, y, colour, scale)
   % A 3x5 pixel font, enough for captions.
   persistent glyphs
   if (isempty (glyphs))
-    rowsOf = {"A", "010101111101101"; "B", "110101110101110"; "C", "011100100100011";
-              "D", "110101101101110"; "E", "111100110100111"; "F", "111100110100100";
-              "G", "011100101101011"; "H", "101101111101101"; "I", "111010010010111";
-              "J", "001001001101010"; "K", "101101110101101"; "L", "100100100100111";
-              "M", "101111111101101"; "N", "110101101101101"; "O", "010101101101010";
-              "P", "110101110100100"; "Q", "010101101110011"; "R", "110101110101101";
-              "S", "011100010001110"; "T", "111010010010010"; "U", "101101101101111";
-              "V", "101101101101010"; "W", "101101111111101"; "X", "101101010101101";
-              "Y", "101101010010010"; "Z", "111001010100111"; "0", "111101101101111";
-              "1", "010110010010111"; "2", "110001010100111"; "3", "110001010001110";
-              "4", "101101111001001"; "5", "111100110001110"; "6", "011100111101111";
-              "7", "111001010010010"; "8", "111101111101111"; "9", "111101111001110";
-              ":", "000010000010000"; "-", "000000111000000"; ".", "000000000000010";
-              "(", "010100100100010"; ")", "010001001001010"; "/", "001001010100100";
-              ",", "000000000010100"; " ", "000000000000000"};
+    rowsOf = {'A', '010101111101101'; 'B', '110101110101110'; 'C', '011100100100011';
+              'D', '110101101101110'; 'E', '111100110100111'; 'F', '111100110100100';
+              'G', '011100101101011'; 'H', '101101111101101'; 'I', '111010010010111';
+              'J', '001001001101010'; 'K', '101101110101101'; 'L', '100100100100111';
+              'M', '101111111101101'; 'N', '110101101101101'; 'O', '010101101101010';
+              'P', '110101110100100'; 'Q', '010101101110011'; 'R', '110101110101101';
+              'S', '011100010001110'; 'T', '111010010010010'; 'U', '101101101101111';
+              'V', '101101101101010'; 'W', '101101111111101'; 'X', '101101010101101';
+              'Y', '101101010010010'; 'Z', '111001010100111'; '0', '111101101101111';
+              '1', '010110010010111'; '2', '110001010100111'; '3', '110001010001110';
+              '4', '101101111001001'; '5', '111100110001110'; '6', '011100111101111';
+              '7', '111001010010010'; '8', '111101111101111'; '9', '111101111001110';
+              ':', '000010000010000'; '-', '000000111000000'; '.', '000000000000010';
+              '(', '010100100100010'; ')', '010001001001010'; '/', '001001010100100';
+              ',', '000000000010100'; ' ', '000000000000000'};
     glyphs = containers.Map ();
-    for i = 1:rows (rowsOf)
-      glyphs(rowsOf{i, 1}) = reshape (rowsOf{i, 2} == "1", 3, 5)';
-    endfor
-  endif
-  [H, W, ~] = size (img);
+    for i = 1:size(rowsOf, 1)
+      glyphs(rowsOf{i, 1}) = reshape (rowsOf{i, 2} == '1', 3, 5)';
+    end
+  end
+  [H, W, ~] = size(img);
   text = upper (text);
   for i = 1:numel (text)
-    if (! isKey (glyphs, text(i)))
+    if (~isKey (glyphs, text(i)))
       continue;
-    endif
+    end
     g = kron (glyphs(text(i)), ones (scale));
     [gr, gc] = find (g);
     r = y + gr - 1; c = x + (i - 1) * 4 * scale + gc - 1;
     ok = r >= 1 & r <= H & c >= 1 & c <= W;
     for k = 1:3
-      img(sub2ind (size (img), r(ok), c(ok), k * ones (sum (ok), 1))) = colour(k);
-    endfor
-  endfor
-endfunction
+      img(sub2ind (size(img), r(ok), c(ok), k * ones (sum (ok), 1))) = colour(k);
+    end
+  end
+end
 
 function panel = captioned (img, caption)
-  bar = ones (22, columns (img), 3) * 0.12;
+  bar = ones (22, size(img, 2), 3) * 0.12;
   bar = drawText (bar, caption, 6, 6, [1 1 1], 2);
   panel = [bar; img];
-endfunction
+end
 
 % --------------------------------------------------------------- running ---
 
 function have = built (name)
   have = exist (name) == 3;
-  if (! have)
-    printf ("  (%s is not built: its step is skipped)\n", name);
-  endif
-endfunction
+  if (~have)
+    fprintf ('  (%s is not built: its step is skipped)\n', name);
+  end
+end
 
-args = argv ();
-if (numel (args) >= 1)
-  addpath (args{1});
-endif
-output = "regionkitDemo.png";
-if (numel (args) >= 2 && ! isempty (args{2}))
-  output = args{2};
-endif
-timings = cell (0, 2);
 function timings = timed (timings, step, seconds)
   timings(end+1, :) = {step, seconds};
-endfunction
+end
 
-t = tic ();
-if (numel (args) >= 3 && ! isempty (args{3}))
-  img = loadImage (args{3});
-  clean = img;
-  source = args{3};
-  truth = [];
-else
-  [img, clean, truth] = syntheticImage ();
-  source = "synthetic scene";
-endif
-[H, W, ~] = size (img);
-timings = timed (timings, "make or read the image", toc (t));
+% ------------------------------------------------------- random numbers ---
 
-t = tic ();
-classes = colourClasses (img);
-[regionMap, regionBoxes] = regions (classes, 40, 60);
-R = rows (regionBoxes);
-timings = timed (timings, "segment into regions (Octave)", toc (t));
+function u = uniform (dims, seed)
+  % Uniform numbers in [0, 1), the same in every host: a hash of each
+  % element's index and the seed, in whole numbers a double holds exactly.
+  k = reshape (1:prod (dims), dims);
+  x = mod (k * 2654435761 + seed * 40503, 2 ^ 32);
+  x = mod (x * 69069 + 1, 2 ^ 32);
+  x = bitxor (x, floor (x / 2 ^ 15));
+  x = mod (x * 69069 + 12345, 2 ^ 32);
+  x = bitxor (x, floor (x / 2 ^ 13));
+  x = mod (x * 69069 + 1013904223, 2 ^ 32);
+  u = x / 2 ^ 32;
+end
 
-t = tic ();
-[words, wordCount] = visualWords (img, classes);
-timings = timed (timings, "visual words (Octave)", toc (t));
-
-candidates = proposals (regionBoxes, H, W, 24, 30);
-printf ("regionkit demo on %s, %d x %d pixels\n", source, W, H);
-printf ("  %d regions, %d visual words, %d candidate boxes\n", R, wordCount, rows (candidates));
-
-% coverTest -> rectRefit: snap every candidate to the regions it covers.
-refit = candidates;
-if (built ("coverTest") && built ("rectRefit"))
-  t = tic ();
-  members = coverTest (regionBoxes, candidates);
-  timings = timed (timings, "coverTest", toc (t));
-  t = tic ();
-  refit = rectRefit (candidates, regionBoxes, members, H, W);
-  timings = timed (timings, "rectRefit", toc (t));
-  printf ("  coverTest: %d box-region memberships; rectRefit: %d of %d boxes refit\n", nnz (members),
-          sum (any (members, 2)), rows (candidates));
-endif
-score = objectness (refit, regionMap);
-
-% rectCull: greedy non-maximum suppression of the refit, scored boxes.
-kept = refit;
-keptScore = score;
-if (built ("rectCull"))
-  t = tic ();
-  kept = rectCull ([refit, score], 0.5);
-  timings = timed (timings, "rectCull", toc (t));
-  [~, where] = ismember (kept, fix (refit), "rows");
-  keptScore = score(where);
-  printf ("  rectCull at overlap 0.5: %d of %d boxes kept, %d of them with score 0.5 or more\n", rows (kept),
-          rows (refit), sum (keptScore >= 0.5));
-endif
-
-% regionTally -> pairMetric: the two regions with the most similar word histograms.
-similar = [];
-if (R >= 2 && built ("regionTally"))
-  t = tic ();
-  [counts, totals] = regionTally (words, regionMap(:), wordCount, R);
-  timings = timed (timings, "regionTally", toc (t));
-  histograms = (counts ./ max (sum (counts, 1), 1))';  % one normalized histogram per row
-  printf ("  regionTally: %d memberships counted over %d words\n", sum (totals), wordCount);
-  if (built ("pairMetric"))
-    t = tic ();
-    d = reshape (pairMetric (histograms, histograms, 1), R, R);  % d(j, i): regions i and j
-    timings = timed (timings, "pairMetric", toc (t));
-    d(logical (eye (R))) = inf;
-    [best, at] = min (d(:));
-    [j, i] = ind2sub ([R R], at);
-    similar = [i, j];
-    printf ("  pairMetric: regions %d and %d are the most similar (rescaled distance %.3f)\n", i, j, best);
-    printf ("    region %d at (%d, %d) %dx%d, region %d at (%d, %d) %dx%d\n", i, regionBoxes(i, :), j,
-            regionBoxes(j, :));
-  endif
-endif
-
-% slideCorr: normalized cross-correlation of a template with the noisy image.
-match = [];
-if (built ("slideCorr"))
-  grey = mean (img, 3);
-  if (isempty (truth))  % the user's image: take the middle of its largest region
-    b = regionBoxes(1, :);
-    side = max (8, min ([32, b(3), b(4)]));
-    truth = [round(b(1) + (b(3) - side) / 2), round(b(2) + (b(4) - side) / 2), side, side];
-  endif
-  template = mean (clean(truth(2):truth(2) + truth(4) - 1, truth(1):truth(1) + truth(3) - 1, :), 3);
-  t = tic ();
-  t0 = template - mean (template(:));
-  n = numel (template);
-  sums = slideCorr (grey, t0);
-  s1 = slideCorr (grey, ones (size (template)));
-  s2 = slideCorr (grey .^ 2, ones (size (template)));
-  ncc = sums ./ sqrt (max (s2 - s1 .^ 2 / n, eps) * sum (t0(:) .^ 2));
-  timings = timed (timings, "slideCorr (3 calls)", toc (t));
-  P = H - rows (template) + 1;
-  [peak, at] = max (ncc);
-  [y, x] = ind2sub ([P, W - columns(template) + 1], at);
-  match = [x, y, columns(template), rows(template)];
-  printf ("  slideCorr: %dx%d template cut at (%d, %d) found at (%d, %d), correlation %.3f\n",
-          truth(3), truth(4), truth(1), truth(2), x, y, peak);
-endif
-
-% Picture: all refit candidates on the left, the culled ones on the right.
-t = tic ();
-shown = 0.35 + 0.65 * img;
-before = shown;
-[~, order] = sort (score);
-for k = order'
-  shade = min (max (score(k), 0), 1);
-  before = drawBox (before, refit(k, :), [1, 0.85 * (1 - shade), 0.1], 1);
-endfor
-after = shown;
-for r = 1:R
-  after = drawBox (after, regionBoxes(r, :), [0.55 0.55 0.55], 1);
-endfor
-confident = keptScore >= 0.5;
-for k = find (! confident)'
-  after = drawBox (after, kept(k, :), [0.25 0.55 0.3], 1);
-endfor
-for k = find (confident)'
-  after = drawBox (after, kept(k, :), [0.1 1 0.2], 2);
-endfor
-for r = similar
-  after = drawBox (after, regionBoxes(r, :) + [-4 -4 8 8], [0 0.9 1], 2);
-endfor
-if (! isempty (match))
-  after = drawBox (after, match + [-2 -2 4 4], [1 0.2 1], 2);
-endif
-gap = ones (H + 22, 8, 3);
-left = captioned (before, sprintf ("before: %d boxes", rows (refit)));
-right = captioned (after, sprintf ("after rectCull: %d, %d confident", rows (kept), sum (confident)));
-picture = [left, gap, right];
-key = ones (16, columns (picture), 3) * 0.12;
-key = drawText (key, "green: kept (bright: score 0.5 or more)   cyan: most similar regions   magenta: template found   grey: regions", 6, 5, [0.9 0.9 0.9], 1);
-picture = [picture; key];
-picture = picture(ceil ((1:2 * rows (picture)) / 2), ceil ((1:2 * columns (picture)) / 2), :);  % twice the size, crisp
-imwrite (uint8 (round (255 * min (max (picture, 0), 1))), output);
-timings = timed (timings, "draw and write the PNG", toc (t));
-
-printf ("\n  %-34s %9s\n", "step", "time");
-for k = 1:rows (timings)
-  printf ("  %-34s %7.1f ms\n", timings{k, 1}, 1e3 * timings{k, 2});
-endfor
-printf ("\nwrote %s (%d x %d)\n", output, columns (picture), rows (picture));
+function g = gaussian (dims, seed)
+  % Standard normal numbers by the Box-Muller transform of two uniform draws.
+  g = sqrt (-2 * log (1 - uniform (dims, seed))) .* cos (2 * pi * uniform (dims, seed + 1));
+end

@@ -1,32 +1,41 @@
 #!/usr/bin/env bash
 # Writes the GNU Octave package regionkit-<version>.tar.gz into the given folder.
 #   package/makePackage.sh <output folder>
-# Layout: DESCRIPTION, INDEX, COPYING; src/ with the sources, buildMex.m and the
-# Makefile `pkg install` runs; inst/ with Contents.m. The help files travel with
-# the sources and are installed beside the MEX files (see src/installBuild.m).
+# Layout: DESCRIPTION, INDEX, COPYING (the LICENSE); src/ with the sources,
+# buildMex.m, the self-test and the Makefile `pkg install` runs; inst/ with
+# Contents.m. The help files and the self-test travel with the sources and are
+# installed beside the MEX files (see src/installBuild.m).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(mkdir -p "$1" && cd "$1" && pwd)"
-version="$(sed -n 's/^project(regionkit VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
-[ -n "$version" ] || { echo "makePackage: no version in CMakeLists.txt" >&2; exit 1; }
+# The version is the "% Version x.y.z" line of Contents.m.
+version="$(sed -n 's/^% Version \([0-9][0-9.]*\).*/\1/p' "$root/Contents.m")"
+[ -n "$version" ] || { echo "makePackage: no version in Contents.m" >&2; exit 1; }
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 stage="$work/regionkit"
 mkdir -p "$stage/src/tests" "$stage/inst"
 sed -e "s/@VERSION@/$version/" -e "s/@DATE@/$(date +%Y-%m-%d)/" "$root/package/DESCRIPTION.in" > "$stage/DESCRIPTION"
-cp "$root/package/INDEX" "$root/package/COPYING" "$stage/"
-cp "$root/package/Makefile" "$root/package/installBuild.m" "$root/buildMex.m" "$stage/src/"
+cp "$root/package/INDEX" "$stage/"
+cp "$root/LICENSE" "$stage/COPYING"
+# Contents.m in src/ too: buildMex puts it beside the MEX files, where the
+# self-test reads the version.
+cp "$root/package/Makefile" "$root/package/installBuild.m" "$root/buildMex.m" "$root/Contents.m" "$stage/src/"
 cp "$root/Contents.m" "$stage/inst/"
+mkdir -p "$stage/src/selftest"
+cp "$root/selftest/regionkitSelfTest.m" "$root/selftest/regionkitGolden.bin" "$stage/src/selftest/"
+# `pkg test regionkit` runs the self-test on the installed functions.
+printf '%s\n' '%!test' '%! output = evalc ("ok = regionkitSelfTest ();");' '%! assert (ok, "%s", output);' \
+  > "$stage/src/tests/regionkitSelfTest-tst"
 
 mkdir -p "$stage/src/gateway"
-cp "$root"/gateway/*.h "$root"/gateway/*.cpp "$stage/src/gateway/"
-for plugin in rectCull coverTest rectRefit pairMetric slideCorr regionTally; do
-  dir="$root/$plugin"
-  if [ ! -f "$dir/$plugin.cpp" ]; then
-    echo "makePackage: $plugin is not in this checkout; the package leaves it out" >&2
-    continue
-  fi
+cp "$root"/gateway/*.h "$root"/gateway/*.cpp "$root"/gateway/*.inc "$stage/src/gateway/"
+# The functions: every folder whose CMakeLists.txt calls regionkit_plugin().
+for list in "$root"/*/CMakeLists.txt; do
+  grep -q '^regionkit_plugin(' "$list" || continue
+  dir="$(dirname "$list")"
+  plugin="$(basename "$dir")"
   mkdir -p "$stage/src/$plugin"
   find "$dir" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.inc' -o -name CMakeLists.txt \
        -o -name "$plugin.m" \) -exec cp {} "$stage/src/$plugin/" \;

@@ -34,9 +34,16 @@
 %!test
 %! [expected, names] = runAll ();
 %! outdir = tempname ();
-%! assert (buildMex (outdir, names), names);
+%! built = {};
+%! report = evalc ("built = buildMex (outdir, names);");
+%! assert (built, names);
 %! assert (exist (fullfile (outdir, [names{1} ".m"]), "file"), 2);
 %! assert (exist (fullfile (outdir, "Contents.m"), "file"), 2);
+%! % The self-test goes beside the functions, and runs on them in one line.
+%! assert (exist (fullfile (outdir, "regionkitGolden.bin"), "file"), 2);
+%! assert (exist (fullfile (outdir, "regionkitSelfTest.m"), "file"), 2);
+%! verdict = regexp (report, '^buildMex: self-test[^\n]*', "match", "lineanchors");
+%! assert (verdict, {sprintf("buildMex: self-test passed: %d functions give the reference results bit for bit", numel (names))});
 %! addpath (outdir);
 %! unwind_protect
 %!   clear rectCull coverTest rectRefit pairMetric slideCorr regionTally
@@ -59,7 +66,10 @@
 %!                                      "  if constexpr (sizeof(double) == 8) p[0] = mxCreateDoubleScalar(half(mxGetScalar(a[0])));\n}\n"]});
 %! outdir = fullfile (root, "out");
 %! unwind_protect
-%!   assert (buildMex (outdir, {"probe", "absent"}, root), {"probe"});
+%!   built = {};
+%!   report = evalc ("built = buildMex (outdir, {'probe', 'absent'}, root, 'SelfTest', false);");
+%!   assert (built, {"probe"});
+%!   assert (isempty (strfind (report, "self-test")));
 %!   addpath (outdir);
 %!   assert (probe (3), 1.5);
 %!   rmpath (outdir);
@@ -78,8 +88,14 @@
 %!   catch err
 %!     message = err.message;
 %!   end_try_catch
-%!   assert (! isempty (strfind (message, "compiling broken failed")), true, ["got: " message]);
+%!   assert (! isempty (strfind (message, "compiling broken failed")), "%s", ["got: " message]);
 %! unwind_protect_cleanup
 %!   confirm_recursive_rmdir (false, "local");
 %!   rmdir (root, "s");
 %! end_unwind_protect
+
+%!error <at most three arguments> buildMex ("", {}, "", "more")
+%!error <option SelfTest has no value> buildMex ("", {}, "", "SelfTest")
+%!error <ExtraFlags needs a text> buildMex ("", {}, "", "ExtraFlags", 3)
+%!error <SelfTest needs true or false> buildMex ("", {}, "", "SelfTest", "no")
+%!error <argument 6 is not an option name> buildMex ("", {}, "", "SelfTest", false, "Colour", 1)

@@ -12,10 +12,10 @@
 %!   name = usage{i, 1};
 %!   assert (exist (name), 3, [name " is not found as a MEX file"]);
 %!   text = get_help_text (name);
-%!   assert (strncmp (strtrim (text), upper (name), numel (name)), true, [name ": no help text"]);
-%!   assert (! isempty (strfind (text, "Example")), true, [name ": no example"]);
+%!   assert (strncmp (strtrim (text), upper (name), numel (name)), "%s", [name ": no help text"]);
+%!   assert (! isempty (strfind (text, "Example")), "%s", [name ": no example"]);
 %!   for word = usage{i, 2}
-%!     assert (! isempty (regexpi (text, ["\\<" word{1} "\\>"], "once")), true, [name ": help does not name " word{1}]);
+%!     assert (! isempty (regexpi (text, ["\\<" word{1} "\\>"], "once")), "%s", [name ": help does not name " word{1}]);
 %!   endfor
 %! endfor
 
@@ -27,5 +27,16 @@
 %!test
 %! text = get_help_text ("Contents");
 %! for name = {"rectCull", "coverTest", "rectRefit", "pairMetric", "slideCorr", "regionTally"}
-%!   assert (! isempty (regexp (text, ["\\n\\s*" name{1} "\\s+- "], "once")), true, ["Contents does not list " name{1}]);
+%!   assert (! isempty (regexp (text, ["\\n\\s*" name{1} "\\s+- "], "once")), "%s", ["Contents does not list " name{1}]);
 %! endfor
+
+%!test
+%! % The self-test's help, buildMex's options, and what help pairMetric says of NaN.
+%! text = get_help_text ("regionkitSelfTest");
+%! assert (strncmp (strtrim (text), "REGIONKITSELFTEST", 17));
+%! assert (! isempty (strfind (text, "Example")));
+%! assert (! isempty (strfind (get_help_text ("buildMex"), "'SelfTest', false")));
+%! text = get_help_text ("pairMetric");
+%! assert (! isempty (strfind (text, "pairMetric([NaN 0.5], [0.5 0.5; 0 0], 1)   % ans = [0 1]")));
+%! assert (pairMetric ([NaN 0.5], [0.5 0.5; 0 0], 1), [0 1]);
+%! assert (pairMetric ([0.5 0.5; 0 0], [NaN 0.5], 1), [NaN NaN]);

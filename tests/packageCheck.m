@@ -46,6 +46,27 @@ unwind_protect
     failures{end+1} = "the package holds no function";
   endif
 
+  % One version and one licence: DESCRIPTION, Contents.m, COPYING and the
+  % self-test's first line agree.
+  installed = pkg ("list");
+  info = installed{cellfun (@(p) strcmp (p.name, "regionkit"), installed)};
+  version = regexp (fileread (fullfile (info.dir, "Contents.m")), '% Version (\S+)', "tokens", "once");
+  description = fileread (fullfile (info.dir, "packinfo", "DESCRIPTION"));
+  copying = fileread (fullfile (info.dir, "packinfo", "COPYING"));
+  if (isempty (version) || ! strcmp (version{1}, info.version))
+    failures{end+1} = sprintf ("DESCRIPTION says version %s, Contents.m does not", info.version);
+  elseif (isempty (regexp (description, '^License: BSD-3-Clause\s*$', "lineanchors", "once"))
+          || isempty (strfind (copying, "BSD 3-Clause License")))
+    failures{end+1} = "DESCRIPTION or COPYING does not give the BSD 3-Clause licence";
+  else
+    output = evalc ("ok = regionkitSelfTest ();");
+    printf ("%s", output);
+    first = ["regionkit " info.version " self-test:"];
+    if (! ok || ! strncmp (output, first, numel (first)))
+      failures{end+1} = "the installed self-test failed or did not show the version";
+    endif
+  endif
+
   % pkg test prints a summary (and writes its log into the current folder);
   % the summary's FAIL count is the verdict.
   here = pwd ();

@@ -2,10 +2,13 @@
 %   octave-cli tests/runOctaveTests.m <mex folder>
 % Exits with status 1 when any test fails.
 args = argv ();
-mexdir = args{1};
+% Absolute: tests change the working folder, and a relative folder on the path
+% would then no longer be found.
+mexdir = make_absolute_filename (args{1});
 root = fileparts (fileparts (mfilename ("fullpath")));
 addpath (mexdir);
 addpath (root);  % buildMex.m
+addpath (fullfile (root, "tools"));  % checkMatlabSyntax.m
 % Each plug-in's tests, then the project's own (help texts, buildMex).
 files = [glob(fullfile (root, "*", "tests", "*.m")); glob(fullfile (root, "tests", "*Test.m"))];
 passed = 0;

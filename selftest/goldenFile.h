@@ -1,0 +1,169 @@
+// The golden calls file: calls of every function with their expected results.
+//
+// Layout. The file is a plain sequence of IEEE-754 doubles, each stored as 8
+// bytes, least significant byte first (little-endian), with nothing else in it,
+// so that any host reads it with fread(fid, n, 'double', 0, 'ieee-le'):
+//
+//   header     magic number 1919249256 (marks the file), format version 1,
+//              number of calls C
+//   C calls    each one:
+//                function number f: 1 rectCull, 2 pairMetric, 3 rectRefit,
+//                                   4 slideCorr, 5 coverTest, 6 regionTally
+//                number of arguments I, number of results O (the call's nlhs)
+//                I arguments:  rows, cols, then rows*cols doubles, column-major
+//                O results:    rows, cols, then rows*cols doubles, column-major
+//
+// Counts and sizes are whole numbers stored as doubles. Results compare bit for
+// bit, except that any NaN matches any NaN (processors differ in the sign and
+// payload of the NaN an invalid operation makes).
+//
+// Standard C++ only: the reader runs wherever the functions are built.
+#ifndef REGIONKIT_SELFTEST_GOLDENFILE_H
+#define REGIONKIT_SELFTEST_GOLDENFILE_H
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace golden {
+
+constexpr double magic = 1919249256.0;
+constexpr double formatVersion = 1.0;
+
+inline const char* const functionNames[] = {"rectCull",  "pairMetric", "rectRefit",
+                                            "slideCorr", "coverTest",  "regionTally"};
+constexpr int functionCount = 6;
+
+struct Matrix {
+    std::size_t rows = 0, cols = 0;
+    std::vector<double> data;  // column-major
+};
+
+struct Call {
+    int function = 0;  // 1 to functionCount
+    std::vector<Matrix> arguments;
+    std::vector<Matrix> results;
+};
+
+inline std::uint64_t bitsOf(double v) {
+    std::uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+// Equal bit for bit, or both NaN.
+inline bool sameValue(double a, double b) {
+    return bitsOf(a) == bitsOf(b) || (std::isnan(a) && std::isnan(b));
+}
+
+inline void putDouble(std::vector<unsigned char>& out, double v) {
+    const std::uint64_t b = bitsOf(v);
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(b >> (8 * i)));
+}
+
+inline void putMatrix(std::vector<unsigned char>& out, const Matrix& m) {
+    putDouble(out, static_cast<double>(m.rows));
+    putDouble(out, static_cast<double>(m.cols));
+    for (double v : m.data) putDouble(out, v);
+}
+
+inline std::vector<unsigned char> encode(const std::vector<Call>& calls) {
+    std::vector<unsigned char> out;
+    putDouble(out, magic);
+    putDouble(out, formatVersion);
+    putDouble(out, static_cast<double>(calls.size()));
+    for (const Call& c : calls) {
+        putDouble(out, c.function);
+        putDouble(out, static_cast<double>(c.arguments.size()));
+        putDouble(out, static_cast<double>(c.results.size()));
+        for (const Matrix& m : c.arguments) putMatrix(out, m);
+        for (const Matrix& m : c.results) putMatrix(out, m);
+    }
+    return out;
+}
+
+class Reader {
+public:
+    explicit Reader(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
+
+    double next() {
+        if (bytes_.size() - at_ < 8) throw std::runtime_error("golden file: ends early at byte " + std::to_string(at_));
+        std::uint64_t b = 0;
+        for (int i = 0; i < 8; ++i) b |= static_cast<std::uint64_t>(bytes_[at_ + i]) << (8 * i);
+        at_ += 8;
+        double v;
+        std::memcpy(&v, &b, sizeof v);
+        return v;
+    }
+
+    // A whole number from 0 to limit.
+    std::size_t count(double limit, const char* what) {
+        const double v = next();
+        if (!(v >= 0 && v <= limit && v == std::floor(v)))
+            throw std::runtime_error(std::string("golden file: bad ") + what + " at byte " + std::to_string(at_ - 8));
+        return static_cast<std::size_t>(v);
+    }
+
+    Matrix matrix() {
+        Matrix m;
+        m.rows = count(1e9, "row count");
+        m.cols = count(1e9, "column count");
+        const std::size_t left = (bytes_.size() - at_) / 8;
+        if (m.cols != 0 && m.rows > left / m.cols) throw std::runtime_error("golden file: matrix larger than the file");
+        m.data.resize(m.rows * m.cols);
+        for (double& v : m.data) v = next();
+        return m;
+    }
+
+    bool done() const { return at_ == bytes_.size(); }
+
+private:
+    const std::vector<unsigned char>& bytes_;
+    std::size_t at_ = 0;
+};
+
+inline std::vector<Call> decode(const std::vector<unsigned char>& bytes) {
+    Reader r(bytes);
+    if (r.next() != magic) throw std::runtime_error("golden file: not a golden calls file");
+    if (r.next() != formatVersion) throw std::runtime_error("golden file: unknown format version");
+    const std::size_t n = r.count(1e7, "call count");
+    std::vector<Call> calls(n);
+    for (Call& c : calls) {
+        c.function = static_cast<int>(r.count(functionCount, "function number"));
+        if (c.function < 1) throw std::runtime_error("golden file: bad function number");
+        const std::size_t in = r.count(16, "argument count");
+        const std::size_t out = r.count(16, "result count");
+        for (std::size_t i = 0; i < in; ++i) c.arguments.push_back(r.matrix());
+        for (std::size_t i = 0; i < out; ++i) c.results.push_back(r.matrix());
+    }
+    if (!r.done()) throw std::runtime_error("golden file: data after the last call");
+    return calls;
+}
+
+inline std::vector<unsigned char> readFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) throw std::runtime_error("cannot open " + path);
+    std::vector<unsigned char> bytes;
+    unsigned char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw std::runtime_error("cannot read " + path);
+    return bytes;
+}
+
+inline void writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) throw std::runtime_error("cannot create " + path);
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace golden
+
+#endif

@@ -1,0 +1,112 @@
+// Every golden call through the stand-in host gives the stored results, bit for
+// bit: this build computes what the reference build computed.
+#include "goldenFile.h"
+#include "host.h"
+#include "pluginPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using golden::Call;
+using golden::Matrix;
+
+const std::vector<Call>& goldenCalls() {
+    static const std::vector<Call> calls = golden::decode(golden::readFile(REGIONKIT_GOLDEN_FILE));
+    return calls;
+}
+
+std::string describe(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g (0x%016llx)", v, static_cast<unsigned long long>(golden::bitsOf(v)));
+    return text;
+}
+
+// Empty when the result matches; otherwise where and how it first differs.
+std::string difference(const Matrix& expected, const mxArray* got) {
+    if (got == nullptr) return "no result stored";
+    std::ostringstream s;
+    if (mxGetM(got) != expected.rows || mxGetN(got) != expected.cols) {
+        s << "size " << mxGetM(got) << "x" << mxGetN(got) << ", expected " << expected.rows << "x" << expected.cols;
+        return s.str();
+    }
+    const std::vector<double> values = testhost::values(got);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (golden::sameValue(values[k], expected.data[k])) continue;
+        s << "element (" << k % expected.rows + 1 << ", " << k / expected.rows + 1 << ") is " << describe(values[k])
+          << ", expected " << describe(expected.data[k]);
+        return s.str();
+    }
+    return "";
+}
+
+class Golden : public testing::TestWithParam<int> {};
+
+TEST_P(Golden, EveryCallGivesTheStoredResults) {
+    const int function = GetParam();
+    const char* name = golden::functionNames[function - 1];
+    const char* path = golden::pluginPath(function);
+    if (path == nullptr) GTEST_SKIP() << name << " is not part of this build";
+    const testhost::Plugin plugin(path);
+    const std::vector<Call>& calls = goldenCalls();
+    std::size_t ran = 0, failed = 0;
+    for (std::size_t n = 0; n < calls.size(); ++n) {
+        const Call& c = calls[n];
+        if (c.function != function) continue;
+        ++ran;
+        std::vector<testhost::ArrayPtr> held;
+        std::vector<const mxArray*> args;
+        for (const Matrix& m : c.arguments) {
+            held.push_back(testhost::columnMajor(m.rows, m.cols, m.data));
+            args.push_back(held.back().get());
+        }
+        const testhost::CallResult r = plugin.call(static_cast<int>(c.results.size()), args);
+        std::string problem = r.raised ? "refused: " + r.message : "";
+        for (std::size_t i = 0; problem.empty() && i < c.results.size(); ++i) {
+            const std::string d = difference(c.results[i], r.out(i));
+            if (!d.empty()) problem = "result " + std::to_string(i + 1) + ": " + d;
+        }
+        if (!problem.empty() && ++failed <= 10)
+            ADD_FAILURE() << name << ", golden call " << n + 1 << " (its " << ran << ". call): " << problem;
+    }
+    EXPECT_EQ(failed, 0u) << name << ": " << failed << " of " << ran << " calls differ";
+    EXPECT_GT(ran, 10u) << name << " has too few golden calls";
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFunction, Golden, testing::Range(1, golden::functionCount + 1),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(golden::functionNames[info.param - 1]);
+                         });
+
+TEST(GoldenFile, ReadsWholeAndRefusesDamage) {
+    const std::vector<unsigned char> bytes = golden::readFile(REGIONKIT_GOLDEN_FILE);
+    EXPECT_LT(bytes.size(), 2u << 20);
+    const std::vector<Call> calls = golden::decode(bytes);
+    // Written back, the calls give the same bytes: nothing was lost in decoding.
+    EXPECT_EQ(golden::encode(calls), bytes);
+
+    std::vector<unsigned char> cut(bytes.begin(), bytes.end() - 8);
+    EXPECT_THROW(golden::decode(cut), std::runtime_error);
+    std::vector<unsigned char> longer = bytes;
+    longer.resize(bytes.size() + 8);
+    EXPECT_THROW(golden::decode(longer), std::runtime_error);
+    std::vector<unsigned char> wrongMagic = bytes;
+    wrongMagic[0] ^= 1;
+    EXPECT_THROW(golden::decode(wrongMagic), std::runtime_error);
+}
+
+TEST(GoldenFile, NaNMatchesAnyNaNAndSignedZerosDiffer) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_TRUE(golden::sameValue(nan, -nan));
+    EXPECT_FALSE(golden::sameValue(0.0, -0.0));
+    EXPECT_FALSE(golden::sameValue(nan, 1.0));
+    EXPECT_FALSE(golden::sameValue(std::numeric_limits<double>::denorm_min(), 0.0));
+}
+
+}  // namespace
