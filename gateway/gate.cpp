@@ -67,7 +67,7 @@ bool Gate::outOfMemory(const char* what) {
     return refuse("outOfMemory", "Out of memory: %s could not be made.", what);
 }
 
-const char* Gate::describe(const mxArray* a) {
+const char* Gate::shapeOf(const mxArray* a) {
     char dims[96] = "";
     std::size_t used = 0;
     const mwSize nd = mxGetNumberOfDimensions(a);
@@ -99,25 +99,25 @@ bool Gate::inputs(int nrhs, int least, int most, const char* usage) {
 bool Gate::realDoubleArray(const mxArray* a, int position, const char* name) {
     if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a)) return true;
     return refuse("notRealDouble", "Argument %d (%s) must be a real, full double array, but %s came.", position,
-                  name, describe(a));
+                  name, shapeOf(a));
 }
 
 bool Gate::realDoubleMatrix(const mxArray* a, int position, const char* name) {
     if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a) && mxGetNumberOfDimensions(a) == 2) return true;
     return refuse("notRealDoubleMatrix", "Argument %d (%s) must be a real, full double matrix, but %s came.",
-                  position, name, describe(a));
+                  position, name, shapeOf(a));
 }
 
 bool Gate::columnsAtLeast(const mxArray* a, int position, const char* name, int least, const char* columns) {
     if (static_cast<unsigned long long>(mxGetN(a)) >= static_cast<unsigned long long>(least)) return true;
     return refuse("tooFewColumns", "Argument %d (%s) needs at least %d %s (%s), but %s came.", position, name,
-                  least, plural(least, "column", "columns"), columns, describe(a));
+                  least, plural(least, "column", "columns"), columns, shapeOf(a));
 }
 
 bool Gate::notEmpty(const mxArray* a, int position, const char* name) {
     if (mxGetNumberOfElements(a) > 0) return true;
     return refuse("emptyArgument", "Argument %d (%s) must hold at least one element, but %s came.", position, name,
-                  describe(a));
+                  shapeOf(a));
 }
 
 bool Gate::count32(unsigned long long value, const char* what, std::int32_t* out) {

@@ -83,7 +83,7 @@ public:
     [[noreturn]] void raise() const;
 
 private:
-    const char* describe(const mxArray* a);  // "a 3x4 sparse double matrix", into shape_
+    const char* shapeOf(const mxArray* a);  // "a 3x4 sparse double matrix", into shape_
     void makePlain();                        // text_ in the plain form
 
     const char* plugin_;

@@ -85,8 +85,8 @@ void discard(mxArray** slot) {
     *slot = nullptr;
 }
 
-bool describeFault(gateway::Gate& gate, const TallyFault& fault, const double* words, const double* regions,
-                   std::int32_t n, std::int32_t wordCount, std::int32_t regionCount) {
+bool refuseFault(gateway::Gate& gate, const TallyFault& fault, const double* words, const double* regions,
+                 std::int32_t n, std::int32_t wordCount, std::int32_t regionCount) {
     const long long element = fault.membership + 1;
     const long long location = fault.location + 1;
     const long long block = fault.membership / n + 1;
@@ -138,7 +138,7 @@ bool tallyInto(gateway::Gate& gate, const Call& c, mxArray* plhs[]) {
     if (work != nullptr) gateway::release(work);
     if (fault.kind == TallyFault::none) return true;
     dropResults();
-    return describeFault(gate, fault, c.words, c.regions, c.n, c.wordCount, c.regionCount);
+    return refuseFault(gate, fault, c.words, c.regions, c.n, c.wordCount, c.regionCount);
 }
 
 bool tallyEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {

@@ -23,7 +23,7 @@ struct Shape {
     std::int32_t cols = 0;
 };
 
-bool describeArgument(gateway::Gate& gate, const mxArray* arg, int position, const char* name, Shape& s) {
+bool readShape(gateway::Gate& gate, const mxArray* arg, int position, const char* name, Shape& s) {
     return gate.realDoubleMatrix(arg, position, name) && gate.size32(arg, position, name, &s.rows, &s.cols);
 }
 
@@ -33,7 +33,7 @@ bool slideEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
     if (!gate.outputs(nlhs, OUT_COUNT) || !gate.inputs(nrhs, IN_COUNT, IN_COUNT, usage)) return false;
 
     Shape a, k;
-    if (!describeArgument(gate, prhs[IN_A], 1, "A", a) || !describeArgument(gate, prhs[IN_K], 2, "K", k))
+    if (!readShape(gate, prhs[IN_A], 1, "A", a) || !readShape(gate, prhs[IN_K], 2, "K", k))
         return false;
 
     // Window positions; none when K is taller or wider than A.
