@@ -23,7 +23,7 @@
 %     tooManyOutputs               more than one result
 %     notRealDoubleMatrix          an argument that is not a real, full
 %                                  double matrix
-%     tooLarge, outOfMemory        element counts, P*Q or memory beyond what
+%     tooLarge, outOfMemory        row or column counts, P*Q or memory beyond what
 %                                  can be handled
 %   The arguments are never changed.
 %
