@@ -1,9 +1,13 @@
 #include "tallyWords.h"
 
+#include "isa.h"
+
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+// SSE2 is part of every x86-64 processor: the conversions and checks below
+// use it without asking. Other processors take the plain loops.
+#if defined(REGIONKIT_X86_64)
 #include <emmintrin.h>
 #endif
 
@@ -13,7 +17,7 @@ namespace {
 // none (NaN, infinite, out of range): what the x86 conversion instruction
 // gives, spelled out for other processors.
 inline std::int32_t truncatedOrLeast(double v) {
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(REGIONKIT_X86_64)
     return _mm_cvttsd_si32(_mm_set_sd(v));
 #else
     return v > -2147483649.0 && v < 2147483648.0 ? static_cast<std::int32_t>(v) : INT32_MIN;
@@ -120,7 +124,7 @@ bool countNarrow(const double* words, std::int32_t n, const double* regions, std
             const double* block = regions + static_cast<std::int64_t>(i) * n + start;
             std::int32_t t = 0;
             std::uint32_t bad = 0;
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(REGIONKIT_X86_64)
             const __m128d zero = _mm_setzero_pd();
             const __m128i one = _mm_set1_epi32(1), bias = _mm_set1_epi32(INT32_MIN);
             const __m128i regionLimit = _mm_set1_epi32(static_cast<std::int32_t>(regions32 ^ 0x80000000u));
