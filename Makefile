@@ -1,7 +1,9 @@
 # make demo     builds, then runs the demo in octave-cli (IMAGE=photo.jpg for your own image)
 # make test     builds, then runs every suite: C++ (sanitized, with the golden calls),
-#               Octave, buildMex.m, the self-test, the package, the demo, and the
-#               check for Octave-only syntax in the .m files MATLAB users run
+#               Octave, buildMex.m, the self-test, the package, the demo, the check
+#               for Octave-only syntax in the .m files MATLAB users run, and the
+#               replay of every committed fuzz input with each allocation failing
+#               in turn, and the bad calls in Octave: the same work on every run
 # make golden   rewrites selftest/regionkitGolden.bin from this build (the expected
 #               results of every function; only when they are meant to change)
 # make bench    builds, then runs the benchmarks: kernels, side by side in Octave, and
@@ -10,8 +12,9 @@
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
 #               runs them with the golden calls
-# make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, replays every input with
-#               each allocation failing in turn, and runs the bad calls in Octave
+# make replay   the last part of make test alone: committed fuzz inputs and bad calls
+# make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, then does what make
+#               replay does
 BUILD ?= build
 # Absolute: the tests change the working folder, and a relative folder on
 # Octave's path would then no longer be found.
@@ -24,7 +27,7 @@ VERSION := $(shell sed -n 's/^% Version \([0-9][0-9.]*\).*/\1/p' Contents.m)
 PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps deps-cross cross build test test-package test-demo test-syntax demo bench package fuzz golden clean
+.PHONY: all deps deps-cross cross build test test-package test-demo test-syntax demo bench package replay fuzz golden clean
 
 all: build
 
@@ -42,7 +45,7 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-syntax test-package test-demo fuzz
+	@$(MAKE) --no-print-directory test-syntax test-package test-demo replay
 
 test-syntax:
 	$(OCTAVE) --eval "addpath('tools'); exit(~isempty(checkMatlabSyntax()))"
@@ -60,13 +63,18 @@ demo: build
 
 bench: build
 	@for b in $(BUILD)/*/*_bench; do echo "== $$b"; $$b; done
-	@for s in bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+	@for s in */bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
 	@bench/ensurePlotting.sh
 	@echo "== bench/scalingSweep.m"
 	$(OCTAVE) bench/scalingSweep.m $(MEXDIR) $(abspath $(BUILD))/bench
 
+# The fuzz programs have their own build (clang, libFuzzer) in $(BUILD)/fuzz.
+replay: build
+	nice -n 10 fuzz/run.sh --build $(BUILD)/fuzz --jobs $(JOBS) --mex $(MEXDIR)
+
 fuzz: build
-	nice -n 10 fuzz/run.sh --build $(BUILD)/fuzz --seconds $(FUZZ_SECONDS) --mex $(MEXDIR) --keep $(BUILD)/fuzz-findings
+	nice -n 10 fuzz/run.sh --build $(BUILD)/fuzz --jobs $(JOBS) --seconds $(FUZZ_SECONDS) --mex $(MEXDIR) \
+	  --keep $(BUILD)/fuzz-findings
 
 golden: build
 	cmake --build $(BUILD) --target golden

@@ -272,7 +272,7 @@ function [entry, kernel] = cmakeLists(text)
   section = '';
   for t = 2:numel(tokens)  % the first token is the plug-in's name
     word = tokens{t};
-    if any(strcmp(word, {'KERNEL', 'ENTRY', 'TESTS', 'BENCH'}))
+    if any(strcmp(word, {'KERNEL', 'ENTRY', 'TESTS', 'GOLDEN', 'THREADS', 'BENCH', 'FUZZ'}))
       section = word;
     elseif strcmp(section, 'KERNEL')
       kernel{end + 1} = word; %#ok<AGROW>

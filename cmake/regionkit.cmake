@@ -1,4 +1,15 @@
-# regionkit_plugin(NAME KERNEL <sources> ENTRY <sources> [TESTS <sources>] [BENCH <sources>])
+# regionkit_plugin(NAME KERNEL <sources> ENTRY <sources> [TESTS <sources>] [GOLDEN <source>]
+#                  [THREADS <sources>] [BENCH <sources>] [FUZZ <source>])
+#
+# Everything of one plug-in is in its folder and named here; the project-wide
+# programs (golden calls, reentrancy suite, fuzz targets) collect their parts
+# from these calls, so a new plug-in is a new folder and nothing more.
+#   GOLDEN   defines <NAME>GoldenCalls(golden::Calls&), the plug-in's golden calls
+#   THREADS  defines <NAME>ThreadJobs(reentrant::Jobs&, std::mt19937&), its
+#            kernels' calls in the reentrancy suite
+#   FUZZ     defines fuzz::pluginPromise, what the fuzz harness checks of a
+#            completed call; the inputs beside it, fuzz/corpus/ and fuzz/repro/,
+#            are replayed with each allocation failing in turn
 #
 # Builds, for one plug-in:
 #   <NAME>_kernel   the host-free kernel, optimized, for the plug-ins and benchmarks
@@ -10,6 +21,8 @@
 #   <NAME>_tests    the C++ suite (kernel and entry tests), run by ctest; it finds
 #                   the stand-in plug-in through REGIONKIT_PLUGIN_PATH
 #   <NAME>_bench    the Google Benchmark program
+#   fuzz_<NAME>     in a fuzz build (REGIONKIT_FUZZ) only: the libFuzzer program,
+#                   and the ctest that replays its committed inputs
 # Each plug-in carries its own copy of the gateway (one object library per host,
 # see regionkit_gateway below), as a MEX file must.
 
@@ -55,14 +68,66 @@ if(REGIONKIT_BENCH)
   target_compile_definitions(gateway_bench PRIVATE REGIONKIT_ISA_FROM_ENV)
 endif()
 
+if(REGIONKIT_FUZZ)
+  # libFuzzer programs, under AddressSanitizer and UBSan. Each links a plug-in's
+  # entry, kernel and gateway sources with the stand-in host and the harness,
+  # and calls its own mexFunction through the stand-in's loader.
+  set(REGIONKIT_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer -g -O1)
+  set(REGIONKIT_FUZZ_ENVIRONMENT REGIONKIT_FUZZ_EVERY_FAILURE=1 ASAN_OPTIONS=detect_leaks=1
+      UBSAN_OPTIONS=print_stacktrace=1)
+  function(regionkit_fuzz_program TARGET PLUGIN)
+    add_executable(${TARGET} ${ARGN} ${CMAKE_SOURCE_DIR}/testhost/host.cpp ${CMAKE_SOURCE_DIR}/fuzz/harness.cpp)
+    target_include_directories(${TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/testhost
+                               ${CMAKE_SOURCE_DIR}/fuzz)
+    target_compile_definitions(${TARGET} PRIVATE REGIONKIT_STANDIN_HOST REGIONKIT_FUZZ_PLUGIN="${PLUGIN}")
+    target_compile_options(${TARGET} PRIVATE ${REGIONKIT_FUZZ_FLAGS})
+    # mexFunction is found through the loader, so the program exports it; result
+    # creation passes through the harness, which plays a host with finite memory.
+    set_target_properties(${TARGET} PROPERTIES ENABLE_EXPORTS ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    target_link_options(${TARGET} PRIVATE ${REGIONKIT_FUZZ_FLAGS} -Wl,--wrap=mxCreateDoubleMatrix)
+    target_link_libraries(${TARGET} PRIVATE ${CMAKE_DL_LIBS})
+  endfunction()
+endif()
+
 function(regionkit_plugin NAME)
-  cmake_parse_arguments(P "" "" "KERNEL;ENTRY;TESTS;BENCH" ${ARGN})
+  set(parts KERNEL ENTRY TESTS GOLDEN THREADS BENCH FUZZ)
+  cmake_parse_arguments(P "" "" "${parts}" ${ARGN})
   set(src ${CMAKE_CURRENT_SOURCE_DIR})
-  list(TRANSFORM P_KERNEL PREPEND ${src}/)
-  list(TRANSFORM P_ENTRY PREPEND ${src}/)
-  list(TRANSFORM P_TESTS PREPEND ${src}/)
-  list(TRANSFORM P_BENCH PREPEND ${src}/)
+  foreach(part ${parts})
+    list(TRANSFORM P_${part} PREPEND ${src}/)
+  endforeach()
   set_property(GLOBAL APPEND PROPERTY REGIONKIT_PLUGIN_NAMES ${NAME})
+  set_property(GLOBAL APPEND PROPERTY REGIONKIT_PLUGIN_FOLDER_PATHS ${src})
+  set_property(GLOBAL APPEND PROPERTY REGIONKIT_KERNEL_SOURCES ${P_KERNEL})
+  if(P_GOLDEN)
+    set_property(GLOBAL APPEND PROPERTY REGIONKIT_GOLDEN_PLUGINS ${NAME})
+    set_property(GLOBAL APPEND PROPERTY REGIONKIT_GOLDEN_SOURCES ${P_GOLDEN})
+  endif()
+  if(P_THREADS)
+    set_property(GLOBAL APPEND PROPERTY REGIONKIT_THREADS_PLUGINS ${NAME})
+    set_property(GLOBAL APPEND PROPERTY REGIONKIT_THREADS_SOURCES ${P_THREADS})
+  endif()
+
+  if(REGIONKIT_FUZZ)
+    if(P_FUZZ)
+      regionkit_fuzz_program(fuzz_${NAME} ${NAME} ${P_ENTRY} ${P_KERNEL} ${P_FUZZ} ${REGIONKIT_GATEWAY_SOURCES})
+      target_include_directories(fuzz_${NAME} PRIVATE ${src})
+      # The committed inputs, each run once and then with each of its
+      # allocations failing in turn: the same work on every run.
+      set(inputs "")
+      foreach(folder corpus repro)
+        if(IS_DIRECTORY ${src}/fuzz/${folder})
+          list(APPEND inputs ${src}/fuzz/${folder})
+        endif()
+      endforeach()
+      if(inputs)
+        add_test(NAME fuzz_${NAME} COMMAND fuzz_${NAME} -runs=0 -rss_limit_mb=2048 ${inputs})
+        set_tests_properties(fuzz_${NAME} PROPERTIES ENVIRONMENT "${REGIONKIT_FUZZ_ENVIRONMENT}")
+      endif()
+    endif()
+    return()
+  endif()
 
   if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH OR REGIONKIT_MATLAB_FOUND)
     add_library(${NAME}_kernel OBJECT ${P_KERNEL})

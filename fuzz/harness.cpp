@@ -40,12 +40,12 @@ extern "C" mxArray* __wrap_mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity
 namespace {
 
 const fuzz::PluginPromise& promise() {
-    static const fuzz::PluginPromise* s = fuzz::findPromise(REGIONKIT_FUZZ_PLUGIN);
-    if (s == nullptr) {
-        std::fprintf(stderr, "fuzz: no promise table entry for %s\n", REGIONKIT_FUZZ_PLUGIN);
+    if (std::strcmp(fuzz::pluginPromise.name, REGIONKIT_FUZZ_PLUGIN) != 0) {
+        std::fprintf(stderr, "fuzz: %s linked with the promise of %s\n", REGIONKIT_FUZZ_PLUGIN,
+                     fuzz::pluginPromise.name);
         std::abort();
     }
-    return *s;
+    return fuzz::pluginPromise;
 }
 
 const testhost::Plugin& plugin() {
@@ -284,6 +284,28 @@ void runFailing(const Call& call, std::size_t failing, const testhost::CallResul
 }
 
 }  // namespace
+
+namespace fuzz {
+
+std::string shapeOf(const mxArray* a) {
+    std::string s;
+    const mwSize* d = mxGetDimensions(a);
+    for (mwSize i = 0; i < mxGetNumberOfDimensions(a); ++i) s += (i ? "x" : "") + std::to_string(d[i]);
+    return s + " " + mxGetClassName(a) + (mxIsComplex(a) ? " complex" : "") + (mxIsSparse(a) ? " sparse" : "");
+}
+
+// rows or cols of -1 accept any count.
+std::string expectShape(const mxArray* a, long long rows, long long cols) {
+    if (a == nullptr) return "no result stored";
+    const bool ok = mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a) && mxGetNumberOfDimensions(a) == 2 &&
+                    (rows < 0 || static_cast<long long>(mxGetM(a)) == rows) &&
+                    (cols < 0 || static_cast<long long>(mxGetN(a)) == cols);
+    if (ok) return "";
+    return "result is " + shapeOf(a) + ", expected " + (rows < 0 ? "K" : std::to_string(rows)) + "x" +
+           (cols < 0 ? "N" : std::to_string(cols)) + " double";
+}
+
+}  // namespace fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool print = envSet("REGIONKIT_FUZZ_PRINT");

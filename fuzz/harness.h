@@ -1,5 +1,5 @@
-// What the fuzz harness knows of each plug-in: how it may be called and what
-// shape of results a completed call promises.
+// What the fuzz harness knows of the plug-in it fuzzes: how it may be called
+// and what shape of results a completed call promises.
 #ifndef REGIONKIT_FUZZ_HARNESS_H
 #define REGIONKIT_FUZZ_HARNESS_H
 
@@ -22,11 +22,15 @@ struct PluginPromise {
                                 const testhost::CallResult& result);
 };
 
-// The entry for the plug-in named `name`, or null.
-const PluginPromise* findPromise(const char* name);
+// The plug-in's own promise: each fuzz program links the one of its plug-in
+// (<plugin>/fuzz/promise.cpp).
+extern const PluginPromise pluginPromise;
 
 // Shared helpers for the promise checks.
+inline long long rows(const mxArray* a) { return static_cast<long long>(mxGetM(a)); }
+inline long long cols(const mxArray* a) { return static_cast<long long>(mxGetN(a)); }
 std::string shapeOf(const mxArray* a);
+// "" when `a` is a real full double matrix of that shape (-1: any count).
 std::string expectShape(const mxArray* a, long long rows, long long cols);
 
 }  // namespace fuzz

@@ -4,11 +4,11 @@
 // bytes, least significant byte first (little-endian), with nothing else in it,
 // so that any host reads it with fread(fid, n, 'double', 0, 'ieee-le'):
 //
-//   header     magic number 1919249256 (marks the file), format version 1,
-//              number of calls C
-//   C calls    each one:
-//                function number f: 1 rectCull, 2 pairMetric, 3 rectRefit,
-//                                   4 slideCorr, 5 coverTest, 6 regionTally
+//   header     magic number 1919249256 (marks the file), format version 2,
+//              number of functions F, then each function's name: its length L
+//              and its L character codes
+//   C calls    after the number of calls C, each one:
+//                function number f, 1 to F, in the order of the names
 //                number of arguments I, number of results O (the call's nlhs)
 //                I arguments:  rows, cols, then rows*cols doubles, column-major
 //                O results:    rows, cols, then rows*cols doubles, column-major
@@ -32,11 +32,7 @@
 namespace golden {
 
 constexpr double magic = 1919249256.0;
-constexpr double formatVersion = 1.0;
-
-inline const char* const functionNames[] = {"rectCull",  "pairMetric", "rectRefit",
-                                            "slideCorr", "coverTest",  "regionTally"};
-constexpr int functionCount = 6;
+constexpr double formatVersion = 2.0;
 
 struct Matrix {
     std::size_t rows = 0, cols = 0;
@@ -44,9 +40,14 @@ struct Matrix {
 };
 
 struct Call {
-    int function = 0;  // 1 to functionCount
+    int function = 0;  // 1 to the number of functions
     std::vector<Matrix> arguments;
     std::vector<Matrix> results;
+};
+
+struct File {
+    std::vector<std::string> functions;  // function f is functions[f - 1]
+    std::vector<Call> calls;
 };
 
 inline std::uint64_t bitsOf(double v) {
@@ -71,12 +72,17 @@ inline void putMatrix(std::vector<unsigned char>& out, const Matrix& m) {
     for (double v : m.data) putDouble(out, v);
 }
 
-inline std::vector<unsigned char> encode(const std::vector<Call>& calls) {
+inline std::vector<unsigned char> encode(const File& file) {
     std::vector<unsigned char> out;
     putDouble(out, magic);
     putDouble(out, formatVersion);
-    putDouble(out, static_cast<double>(calls.size()));
-    for (const Call& c : calls) {
+    putDouble(out, static_cast<double>(file.functions.size()));
+    for (const std::string& name : file.functions) {
+        putDouble(out, static_cast<double>(name.size()));
+        for (char c : name) putDouble(out, static_cast<unsigned char>(c));
+    }
+    putDouble(out, static_cast<double>(file.calls.size()));
+    for (const Call& c : file.calls) {
         putDouble(out, c.function);
         putDouble(out, static_cast<double>(c.arguments.size()));
         putDouble(out, static_cast<double>(c.results.size()));
@@ -126,14 +132,19 @@ private:
     std::size_t at_ = 0;
 };
 
-inline std::vector<Call> decode(const std::vector<unsigned char>& bytes) {
+inline File decode(const std::vector<unsigned char>& bytes) {
     Reader r(bytes);
     if (r.next() != magic) throw std::runtime_error("golden file: not a golden calls file");
     if (r.next() != formatVersion) throw std::runtime_error("golden file: unknown format version");
-    const std::size_t n = r.count(1e7, "call count");
-    std::vector<Call> calls(n);
-    for (Call& c : calls) {
-        c.function = static_cast<int>(r.count(functionCount, "function number"));
+    File file;
+    file.functions.resize(r.count(1000, "function count"));
+    for (std::string& name : file.functions) {
+        name.resize(r.count(63, "name length"));
+        for (char& c : name) c = static_cast<char>(r.count(127, "character code"));
+    }
+    file.calls.resize(r.count(1e7, "call count"));
+    for (Call& c : file.calls) {
+        c.function = static_cast<int>(r.count(static_cast<double>(file.functions.size()), "function number"));
         if (c.function < 1) throw std::runtime_error("golden file: bad function number");
         const std::size_t in = r.count(16, "argument count");
         const std::size_t out = r.count(16, "result count");
@@ -141,7 +152,7 @@ inline std::vector<Call> decode(const std::vector<unsigned char>& bytes) {
         for (std::size_t i = 0; i < out; ++i) c.results.push_back(r.matrix());
     }
     if (!r.done()) throw std::runtime_error("golden file: data after the last call");
-    return calls;
+    return file;
 }
 
 inline std::vector<unsigned char> readFile(const std::string& path) {

@@ -1,8 +1,8 @@
 // Every golden call through the stand-in host gives the stored results, bit for
 // bit: this build computes what the reference build computed.
+#include "builtPlugins.h"
 #include "goldenFile.h"
 #include "host.h"
-#include "pluginPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +17,22 @@ namespace {
 using golden::Call;
 using golden::Matrix;
 
-const std::vector<Call>& goldenCalls() {
-    static const std::vector<Call> calls = golden::decode(golden::readFile(REGIONKIT_GOLDEN_FILE));
-    return calls;
+const golden::File& goldenFile() {
+    static const golden::File file = golden::decode(golden::readFile(REGIONKIT_GOLDEN_FILE));
+    return file;
 }
+
+struct Plugin {
+    const char* name;
+    const char* path;
+};
+
+// Every plug-in of this build, from the plug-in folders.
+const Plugin plugins[] = {
+#define REGIONKIT_GOLDEN_ENTRY(name, path) {#name, path},
+    REGIONKIT_GOLDEN_PLUGINS(REGIONKIT_GOLDEN_ENTRY)
+#undef REGIONKIT_GOLDEN_ENTRY
+};
 
 std::string describe(double v) {
     char text[64];
@@ -46,18 +58,19 @@ std::string difference(const Matrix& expected, const mxArray* got) {
     return "";
 }
 
-class Golden : public testing::TestWithParam<int> {};
+class Golden : public testing::TestWithParam<Plugin> {};
 
 TEST_P(Golden, EveryCallGivesTheStoredResults) {
-    const int function = GetParam();
-    const char* name = golden::functionNames[function - 1];
-    const char* path = golden::pluginPath(function);
-    if (path == nullptr) GTEST_SKIP() << name << " is not part of this build";
-    const testhost::Plugin plugin(path);
-    const std::vector<Call>& calls = goldenCalls();
+    const char* name = GetParam().name;
+    const testhost::Plugin plugin(GetParam().path);
+    const golden::File& file = goldenFile();
+    int function = 0;
+    for (std::size_t f = 0; f < file.functions.size(); ++f)
+        if (file.functions[f] == name) function = static_cast<int>(f + 1);
+    ASSERT_NE(function, 0) << name << " has no golden calls: write them with makeGolden (make golden)";
     std::size_t ran = 0, failed = 0;
-    for (std::size_t n = 0; n < calls.size(); ++n) {
-        const Call& c = calls[n];
+    for (std::size_t n = 0; n < file.calls.size(); ++n) {
+        const Call& c = file.calls[n];
         if (c.function != function) continue;
         ++ran;
         std::vector<testhost::ArrayPtr> held;
@@ -79,17 +92,15 @@ TEST_P(Golden, EveryCallGivesTheStoredResults) {
     EXPECT_GT(ran, 10u) << name << " has too few golden calls";
 }
 
-INSTANTIATE_TEST_SUITE_P(EachFunction, Golden, testing::Range(1, golden::functionCount + 1),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return std::string(golden::functionNames[info.param - 1]);
-                         });
+INSTANTIATE_TEST_SUITE_P(EachFunction, Golden, testing::ValuesIn(plugins),
+                         [](const testing::TestParamInfo<Plugin>& info) { return std::string(info.param.name); });
 
 TEST(GoldenFile, ReadsWholeAndRefusesDamage) {
     const std::vector<unsigned char> bytes = golden::readFile(REGIONKIT_GOLDEN_FILE);
     EXPECT_LT(bytes.size(), 2u << 20);
-    const std::vector<Call> calls = golden::decode(bytes);
+    const golden::File file = golden::decode(bytes);
     // Written back, the calls give the same bytes: nothing was lost in decoding.
-    EXPECT_EQ(golden::encode(calls), bytes);
+    EXPECT_EQ(golden::encode(file), bytes);
 
     std::vector<unsigned char> cut(bytes.begin(), bytes.end() - 8);
     EXPECT_THROW(golden::decode(cut), std::runtime_error);

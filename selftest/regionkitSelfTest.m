@@ -23,15 +23,14 @@ function ok = regionkitSelfTest(names)
 %
 %   See also BUILDMEX, CONTENTS.
 
-  known = {'rectCull', 'pairMetric', 'rectRefit', 'slideCorr', 'coverTest', 'regionTally'};
+  here = fileparts(mfilename('fullpath'));
+  started = tic();
+  [known, calls] = readGolden(fullfile(here, 'regionkitGolden.bin'));
   if nargin < 1 || isempty(names)
     names = known;
   elseif ischar(names)
     names = {names};
   end
-  here = fileparts(mfilename('fullpath'));
-  started = tic();
-  calls = readGolden(fullfile(here, 'regionkitGolden.bin'));
   fprintf('regionkit %s self-test: %d golden calls of %d functions\n', ...
           versionBeside(here), numel(calls), numel(names));
 
@@ -115,22 +114,29 @@ function text = describe(value)
   text = sprintf('%.17g (bits %08X%08X)', value, words(2), words(1));
 end
 
-function calls = readGolden(file)
+function [names, calls] = readGolden(file)
   % The file is a sequence of little-endian doubles: magic number, format
-  % version, number of calls, then per call the function's number, the number
-  % of arguments and of results, and each matrix as rows, columns and its
-  % column-major elements.
+  % version, the functions' names (their number, then each as its length and
+  % character codes), number of calls, then per call the function's number in
+  % that list, the number of arguments and of results, and each matrix as
+  % rows, columns and its column-major elements.
   fid = fopen(file, 'r');
   if fid < 0
     error('regionkitSelfTest:noGoldenFile', 'regionkitSelfTest: cannot open %s', file);
   end
   data = fread(fid, Inf, 'double', 0, 'ieee-le');
   fclose(fid);
-  if numel(data) < 3 || data(1) ~= 1919249256 || data(2) ~= 1
+  if numel(data) < 4 || data(1) ~= 1919249256 || data(2) ~= 2
     error('regionkitSelfTest:badGoldenFile', 'regionkitSelfTest: %s is not a golden calls file', file);
   end
-  count = data(3);
+  names = cell(1, data(3));
   at = 4;
+  for f = 1:numel(names)
+    names{f} = char(data(at + 1:at + data(at))');
+    at = at + 1 + data(at);
+  end
+  count = data(at);
+  at = at + 1;
   calls = repmat(struct('function', 0, 'arguments', {{}}, 'results', {{}}), 1, count);
   for c = 1:count
     calls(c).function = data(at);

@@ -3,21 +3,23 @@
 # plug-ins, and reports for each: a clean error, a result, or a crash (any exit
 # that is not the script's own, e.g. a signal).
 #
-#   fuzz/octave/badCalls.sh <mex folder> [call list]    (default: badCalls.txt here)
+#   fuzz/octave/badCalls.sh <mex folder> [call list ...]
 #
-# Each line of the list is one Octave statement; blank lines and lines starting
-# with '#' are skipped. Every process runs with its address space capped at
+# The lists default to every plug-in's own, <plugin>/fuzz/badCalls.txt. Each
+# line of a list is one Octave statement; blank lines and lines starting with
+# '#' are skipped. Every process runs with its address space capped at
 # 6 GB, so a call that asks for an impossible result meets a host that is out
 # of memory instead of exhausting the machine. Exit status: 0 when no call
 # crashed or hung, 1 otherwise.
 set -u
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
-    echo "usage: $0 <mex folder> [call list]" >&2
+    echo "usage: $0 <mex folder> [call list ...]" >&2
     exit 2
 fi
 mexdir=$(cd "$1" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
-list=${2:-$here/badCalls.txt}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+shift
+[ $# -gt 0 ] || set -- "$root"/*/fuzz/badCalls.txt
 seconds=${BADCALL_TIMEOUT:-60}
 
 crashes=0
@@ -52,6 +54,8 @@ end") 2>&1)
         *) printf '%-7s %-12s %s\n' error "$plugin" "$(printf '%s' "${outcome#error }" | cut -c1-150)" ;;
         esac
     fi
-done <"$list"
+done <<EOF
+$(cat "$@")
+EOF
 echo "$total calls, $crashes crashed or hung"
 [ $crashes -eq 0 ]

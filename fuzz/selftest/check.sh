@@ -1,9 +1,9 @@
 #!/bin/sh
 # Shows that the harness stops on each kind of fault: runs the planted-fault
 # plug-in once per mode and expects a stop for every mode but 0.
-#   fuzz/selftest/check.sh <build folder>
+#   fuzz/selftest/check.sh <selftest_faulty program>
 set -u
-target=$1/selftest_faulty
+target=$1
 work=$(mktemp -d /tmp/regionkit-selftest.XXXXXX)
 failed=0
 # Input bytes: nlhs 1, one argument, injection selector, then a 1x1 double

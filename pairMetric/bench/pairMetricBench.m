@@ -1,8 +1,8 @@
 % pairMetric side by side with a per-row vectorized Octave version on the same data.
-%   octave-cli bench/pairMetricBench.m <mex folder>
+%   octave-cli pairMetric/bench/pairMetricBench.m <mex folder>
 args = argv ();
 addpath (args{1});
-addpath (fileparts (mfilename ("fullpath")));
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime
 
 function d = pairOctave (A, B, code)
   % One vector pass over all of B per row of A, then the common rescale.
@@ -40,3 +40,20 @@ for code = [1 2]
   to = benchTime (@() pairOctave (A, B, code));
   printf ("%6d %6d %5d %5d %9.3f ms %9.3f ms %7.1fx %10.2g\n", M, R, N, code, 1e3 * tm, 1e3 * to, to / tm, diff);
 endfor
+
+% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+function c = pairMetricCase (m, code)
+  rand ("seed", 1);
+  A = rand (m, 128) / 64;
+  B = rand (m, 128) / 64;
+  c.plugin = @() pairMetric (A, B, code);
+  c.octave = @() pairOctave (A, B, code);
+  c.check = @() assert (pairMetric (A, B, code), pairOctave (A, B, code), 1e-12);
+endfunction
+
+function s = pairMetricScaling ()
+  s = struct ("name", "pairMetric", "axisName", "row pairs", "sizes", [100 200 400 1000],
+              "octaveName", "one vector pass per row of A",
+              "variants", {{"code 1", @(m) pairMetricCase(m, 1); "code 2", @(m) pairMetricCase(m, 2)}},
+              "note", "M = R rows of 128", "axisSize", @(m) m .^ 2);
+endfunction

@@ -1,5 +1,5 @@
 % slideCorr side by side with conv2 of the rotated kernel, on the same data.
-%   octave-cli bench/slideCorrBench.m <mex folder> [peak GFLOP/s]
+%   octave-cli slideCorr/bench/slideCorrBench.m <mex folder> [peak GFLOP/s]
 % Wall time is what a user waits; process CPU time leaves out the time other
 % programs on a shared machine take the core away. Both are medians over
 % alternating runs of the two, so that both see the same machine. With a peak
@@ -60,3 +60,21 @@ for sizes = [512 11; 1024 16]'
             flops / t(1) * 1e-9, 100 * flops / t(1) * 1e-9 / peak);
   endfor
 endfor
+
+% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+function c = slideCorrCase (side)
+  rand ("seed", 1);
+  A = rand (side) - 0.5;
+  K = rand (11) - 0.5;
+  p = side - 10;
+  % conv2 adds in another order, so the sums agree only to rounding.
+  c.plugin = @() slideCorr (A, K);
+  c.octave = @() conv2 (A, rot90 (K, 2), "valid");
+  c.check = @() assert (reshape (slideCorr (A, K), p, p), conv2 (A, rot90 (K, 2), "valid"), -1e-9);
+endfunction
+
+function s = slideCorrScaling ()
+  s = struct ("name", "slideCorr", "axisName", "elements of A", "sizes", [100 200 400 1000],
+              "octaveName", "conv2 of the rotated kernel", "variants", {{"", @slideCorrCase}},
+              "note", "square A, K 11 x 11", "axisSize", @(s) s .^ 2);
+endfunction

@@ -1,11 +1,11 @@
 % regionTally side by side with accumarray over the non-zero memberships.
-%   octave-cli bench/regionTallyBench.m <mex folder>
+%   octave-cli regionTally/bench/regionTallyBench.m <mex folder>
 % Two region indexes for a 480 x 640 word map of random words: four
 % segmentations of the image into blocks of neighbouring pixels (what a
 % segmenter gives), and memberships drawn at random (a cache's worst case).
 args = argv ();
 addpath (args{1});
-addpath (fileparts (mfilename ("fullpath")));
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime
 
 function [counts, totals] = tallyOctave (words, regions, W, R)
   % The usual vectorized count: pair every non-zero membership with its word.
@@ -55,3 +55,29 @@ for c = 1:size (cases, 1)
   printf ("%10s %8s %6d %6d %6d %11.3f ms %11.3f ms %7.1fx\n", cases{c, 1}, "480x640", k, W, R, 1e3 * tm, ...
           1e3 * to, to / tm);
 endfor
+
+% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+function check2 (f, g)
+  [a1, a2] = f ();
+  [b1, b2] = g ();
+  assert (a1, b1);
+  assert (a2, b2);
+endfunction
+
+function c = regionTallyCase (pixels)
+  rand ("seed", 1);
+  r = round (sqrt (pixels * 3 / 4));
+  q = round (pixels / r);
+  W = 1000; R = 200;
+  words = floor (W * rand (r, q)) + 1;
+  regions = segmentations (r, q, 4, R);
+  c.plugin = @() tallyMex (words, regions, W, R);
+  c.octave = @() tallyOctave (words, regions, W, R);
+  c.check = @() check2 (@() tallyMex (words, regions, W, R), @() tallyOctave (words, regions, W, R));
+endfunction
+
+function s = regionTallyScaling ()
+  s = struct ("name", "regionTally", "axisName", "pixels", "sizes", [3072 12288 76800 307200],
+              "octaveName", "accumarray", "variants", {{"", @regionTallyCase}},
+              "note", "4 memberships per pixel, segment-like regions, W 1000, R 200", "axisSize", @(p) p);
+endfunction

@@ -1,8 +1,8 @@
 % rectCull side by side with a vectorized Octave NMS on the same boxes.
-%   octave-cli bench/rectCullBench.m <mex folder>
+%   octave-cli rectCull/bench/rectCullBench.m <mex folder>
 args = argv ();
 addpath (args{1});
-addpath (fileparts (mfilename ("fullpath")));
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime
 
 function keep = nmsOctave (boxes, threshold)
   % The usual vectorized NMS: one vector pass over the remaining boxes per kept box.
@@ -45,3 +45,17 @@ for count = [1000 10000 100000]
   to = benchTime (@() nmsOctave (boxes, 0.5));
   printf ("%8d %9d %10.3f ms %10.3f ms %7.1fx\n", count, 200, 1e3 * tm, 1e3 * to, to / tm);
 endfor
+
+% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+function c = rectCullCase (n)
+  boxes = clustered (n, 200);
+  c.plugin = @() rectCull (boxes, 0.5);
+  c.octave = @() nmsOctave (boxes, 0.5);
+  c.check = @() assert (rectCull (boxes, 0.5), fix (boxes(nmsOctave (boxes, 0.5), 1:4)));
+endfunction
+
+function s = rectCullScaling ()
+  s = struct ("name", "rectCull", "axisName", "boxes", "sizes", [1000 3000 10000 30000 100000],
+              "octaveName", "vectorized NMS", "variants", {{"", @rectCullCase}},
+              "note", "boxes in 200 clusters, threshold 0.5", "axisSize", @(n) n);
+endfunction

@@ -1,0 +1,21 @@
+// The kernels of coverTest in the reentrancy suite: calls that many threads make at
+// once, each of which must give the one-thread bits.
+#include "coverFlags.h"
+#include "reentrant.h"
+
+using namespace reentrant;
+
+void coverTestThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
+    auto regions = share(randomBoxRows(rng, 37));
+    for (std::size_t count : {1u, 3u, 255u, 256u, 257u, 600u}) {
+        auto boxes = share(randomBoxRows(rng, count));
+        for (isa::Isa level : levels())
+            jobs.push_back({std::string("coverFlagsOn ") + isa::name(level) + " " + std::to_string(count), [=] {
+                                const auto pr = testhost::rowsOf(*regions), pb = testhost::rowsOf(*boxes);
+                                Values out(count * 37);
+                                coverFlagsOn(level, pr.data(), 37, pb.data(), static_cast<std::int32_t>(count),
+                                             out.data());
+                                return out;
+                            }});
+    }
+}

@@ -1,0 +1,93 @@
+// What the reentrancy suite shares with each plug-in's part of it
+// (<plugin>/tests/threadJobs.cpp defines <plugin>ThreadJobs(reentrant::Jobs&,
+// std::mt19937&), the calls of its kernels that threads make at once).
+#ifndef REGIONKIT_TESTS_REENTRANT_H
+#define REGIONKIT_TESTS_REENTRANT_H
+
+#include "bits.h"
+#include "isa.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace reentrant {
+
+constexpr int threadCount = 8;
+
+using Values = std::vector<double>;
+using Rows = std::vector<Values>;
+
+// One call of one kernel on inputs every thread shares read-only; it returns
+// what the call wrote.
+struct Job {
+    std::string name;
+    std::function<Values()> run;
+};
+using Jobs = std::vector<Job>;
+
+inline std::vector<isa::Isa> levels() {
+    isa::Isa found[4];
+    const int count = isa::available(found);
+    return std::vector<isa::Isa>(found, found + count);
+}
+
+// Starts `threadCount` threads together and runs body(t) on each.
+inline void together(const std::function<void(int)>& body) {
+    std::mutex m;
+    std::condition_variable go;
+    int waiting = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&, t] {
+            {
+                std::unique_lock<std::mutex> lock(m);
+                if (++waiting == threadCount) go.notify_all();
+                go.wait(lock, [&] { return waiting == threadCount; });
+            }
+            body(t);
+        });
+    for (std::thread& th : threads) th.join();
+}
+
+inline Values randomValues(std::mt19937& rng, std::size_t count, double lo, double hi) {
+    std::uniform_real_distribution<double> v(lo, hi);
+    Values out(count);
+    for (double& x : out) x = v(rng);
+    return out;
+}
+
+inline Rows randomRows(std::mt19937& rng, std::size_t count, std::size_t length, double lo, double hi) {
+    Rows rows;
+    for (std::size_t i = 0; i < count; ++i) rows.push_back(randomValues(rng, length, lo, hi));
+    return rows;
+}
+
+// Box rows x, y, w, h in a small scene, so that many pairs overlap.
+inline Rows randomBoxRows(std::mt19937& rng, std::size_t count) {
+    std::uniform_int_distribution<int> at(-5, 60), size(-3, 30), half(0, 9);
+    Rows rows;
+    for (std::size_t i = 0; i < count; ++i) {
+        Values r{double(at(rng)), double(at(rng)), double(size(rng)), double(size(rng))};
+        if (half(rng) == 0) r[2] += 0.5;
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+// Shared inputs live as long as the jobs that read them.
+template <class T>
+std::shared_ptr<const T> share(T value) {
+    return std::make_shared<const T>(std::move(value));
+}
+
+}  // namespace reentrant
+
+#endif
