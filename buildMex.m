@@ -17,9 +17,10 @@ function built = buildMex(varargin)
 %   Options, as name-value pairs after the arguments above:
 %     'SelfTest', false    skips the self-test at the end.
 %     'ExtraFlags', TEXT   adds compiler flags after the required ones (for
-%                          experiments: flags that change the arithmetic,
-%                          such as '-ffp-contract=fast -mfma', make the
-%                          self-test fail).
+%                          experiments: the sources keep multiplies and adds
+%                          apart and refuse -ffast-math whatever the flags,
+%                          and the self-test shows whether results still
+%                          match).
 %
 %   A function's sources are its entry and kernel sources, as listed after
 %   ENTRY and KERNEL in its folder's CMakeLists.txt (or, without that file,
@@ -27,8 +28,9 @@ function built = buildMex(varargin)
 %   function whose folder is missing is skipped with a note. A failed
 %   compile stops with an error that names the function.
 %
-%   Compiler flags: C++17 and -ffp-contract=off are required (results are
-%   fixed to the bit, so the compiler must not fuse multiplies and adds).
+%   Compiler flags: C++17 is required, and -ffp-contract=off is passed too
+%   (results are fixed to the bit, so the compiler must not fuse multiplies
+%   and adds; the sources forbid it themselves, and the flag says it again).
 %   GNU Octave's mex takes them from the CXXFLAGS environment variable,
 %   which BUILDMEX sets for the build and restores afterwards; MATLAB's mex
 %   takes them as a CXXFLAGS="$CXXFLAGS ..." argument (COMPFLAGS with

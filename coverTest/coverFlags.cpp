@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "coverFlags.h"
 
 #include "lanes.h"

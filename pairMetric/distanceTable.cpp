@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "distanceTable.h"
 
 #include "allocation.h"

@@ -5,6 +5,8 @@
 // code 1 selects histogram intersection, 2 Euclidean distance, anything else
 // gives 0.0 for every pair. D is 1 x (M*R): row i of A against row j of B
 // (from 0) stands at position i*R + j.
+#include "exactArithmetic.h"
+
 #include "distanceTable.h"
 #include "gate.h"
 #include "rowTable.h"

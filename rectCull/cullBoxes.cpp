@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "cullBoxes.h"
 
 #include <algorithm>

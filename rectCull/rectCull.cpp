@@ -3,6 +3,8 @@
 // boxes is M x N (N >= 5): x, y, w, h, score per row, further columns carried
 // along unread. The result is K x (N-1): the kept boxes' truncated x, y, w, h,
 // best first, with any further columns left 0.
+#include "exactArithmetic.h"
+
 #include "cullBoxes.h"
 #include "gate.h"
 

@@ -6,6 +6,8 @@
 // membership has at least M0 rows and M1 columns; region j belongs to box i
 // where element (i, j) is exactly 1.0. height bounds y, width bounds x. The
 // result is M0 x N0: the refit x, y, w, h, further columns 0.
+#include "exactArithmetic.h"
+
 #include "gate.h"
 #include "refitBoxes.h"
 #include "rowTable.h"

@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "refitBoxes.h"
 
 #include "lanes.h"

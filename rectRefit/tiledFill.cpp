@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "tiledFill.h"
 
 #include "lanes.h"

@@ -12,6 +12,8 @@
 // once from mexFunction after everything the call holds has been freed: the
 // results made before a refusal is found, and the working table of counts
 // that large tallies use.
+#include "exactArithmetic.h"
+
 #include "allocation.h"
 #include "gate.h"
 #include "tallyWords.h"

@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "tallyWords.h"
 
 #include "isa.h"

@@ -12,10 +12,12 @@ function ok = regionkitSelfTest(names)
 %   OK = REGIONKITSELFTEST(NAMES) checks only the functions named in the
 %   cell array NAMES, such as {'rectCull', 'slideCorr'}.
 %
-%   The results of regionkit are fixed to the last bit on every platform. A
-%   function that fails was most likely compiled with flags that change
-%   floating-point arithmetic: fused multiply-adds (-ffp-contract=fast with
-%   -mfma or -march=native, /fp:fast) or -ffast-math. Rebuild it with
+%   The results of regionkit are fixed to the last bit on every platform,
+%   and its sources keep them so under most flags: they forbid fused
+%   multiply-adds and refuse to compile with -ffast-math or /fp:fast. A
+%   function that fails was most likely compiled from changed sources, or
+%   with flags that change floating-point arithmetic in a way the sources
+%   cannot forbid (clang's -ffp-contract=fast, for one). Rebuild it with
 %   BUILDMEX, which sets the flags that keep the arithmetic exact.
 %
 %   Example

@@ -1,3 +1,5 @@
+#include "exactArithmetic.h"
+
 #include "slideDot.h"
 
 #include "allocation.h"
