@@ -3,6 +3,7 @@
 #define REGIONKIT_TESTHOST_CHECK_H
 
 #include "bits.h"
+#include "gate.h"
 #include "host.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +31,8 @@ inline void expectClean(const CallResult& r) {
 struct BadCall {
     int nlhs;
     std::vector<const mxArray*> args;
-    const char* id;
-    const char* message;  // the whole text, word for word
+    std::string id;       // empty for a plain message
+    std::string message;  // the whole text, word for word
 };
 
 // Each call is refused with its identifier and its exact message, cleanly,
@@ -39,12 +40,84 @@ struct BadCall {
 inline void expectRefused(const Plugin& p, const std::vector<BadCall>& calls) {
     for (const BadCall& c : calls) {
         const CallResult r = p.call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised) << c.id;
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_EQ(r.message, c.message) << c.id;
-        EXPECT_EQ(r.allocations, 0u) << c.id;
+        EXPECT_TRUE(r.raised) << c.message;
+        EXPECT_EQ(r.id, c.id) << c.message;
+        EXPECT_EQ(r.message, c.message);
+        EXPECT_EQ(r.allocations, 0u) << c.message;
         expectClean(r);
     }
+}
+
+// An argument as its entry checks it through the gateway: a real double
+// matrix, with at least `leastColumns` columns when `columns` names them;
+// then either a value read from its first element (so it must hold one) or
+// a matrix whose sizes are narrowed to 32 bits.
+struct Argument {
+    const char* name;
+    bool value = false;
+    int leastColumns = 0;
+    const char* columns = nullptr;
+};
+
+// A call as its entry states it: the plug-in's name, the usage its refusals
+// show, how many results it gives and its arguments in order.
+struct Signature {
+    const char* plugin;
+    const char* usage;
+    int results;
+    std::vector<Argument> arguments;
+};
+
+// The gateway's checks as the entry applies them: `good` (a call that
+// succeeds with every result asked for) with one argument too few, none, one
+// too many, and one result too many; then each argument in turn replaced by
+// one of another class, one of three dimensions, one with a column too few,
+// and an empty value or a matrix of 2^31 columns. Each call must be refused
+// as expectRefused says, with the gateway's own identifier and message for
+// that argument's position and name (the gateway's suite holds the words).
+inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std::vector<const mxArray*>& good) {
+    const CallResult accepted = p.call(s.results, good);
+    EXPECT_FALSE(accepted.raised) << accepted.id << ": " << accepted.message;
+    const int n = static_cast<int>(s.arguments.size());
+    std::vector<BadCall> calls;
+    const auto expect = [&](int nlhs, std::vector<const mxArray*> args, const auto& check) {
+        gateway::Gate gate(s.plugin);
+        check(gate);
+        EXPECT_TRUE(gate.refused()) << "the gateway accepts what the call is meant to refuse";
+        calls.push_back({nlhs, std::move(args), gate.id(), gate.message()});
+    };
+    expect(s.results + 1, good, [&](gateway::Gate& g) { g.outputs(s.results + 1, s.results); });
+    for (int count : {0, n - 1, n + 1}) {
+        std::vector<const mxArray*> args(good.begin(), good.begin() + (count < n ? count : n));
+        if (count > n) args.push_back(good[0]);
+        expect(s.results, args, [&](gateway::Gate& g) { g.inputs(count, n, n, s.usage); });
+    }
+    const ArrayPtr single = array(mxSINGLE_CLASS, {1, 1}), cube = array(mxDOUBLE_CLASS, {1, 1, 2});
+    const ArrayPtr empty = zeros(0, 0), wide = zeros(0, 2147483648u);
+    std::vector<ArrayPtr> narrow;
+    for (int i = 0; i < n; ++i) {
+        const Argument& a = s.arguments[static_cast<std::size_t>(i)];
+        const auto with = [&](const mxArray* bad) {
+            std::vector<const mxArray*> args = good;
+            args[static_cast<std::size_t>(i)] = bad;
+            return args;
+        };
+        for (const mxArray* bad : {single.get(), cube.get()})
+            expect(s.results, with(bad), [&](gateway::Gate& g) { g.realDoubleMatrix(bad, i + 1, a.name); });
+        if (a.columns != nullptr) {
+            narrow.push_back(zeros(1, static_cast<std::size_t>(a.leastColumns - 1)));
+            const mxArray* bad = narrow.back().get();
+            expect(s.results, with(bad),
+                   [&](gateway::Gate& g) { g.columnsAtLeast(bad, i + 1, a.name, a.leastColumns, a.columns); });
+        }
+        std::int32_t rows = 0, cols = 0;
+        if (a.value)
+            expect(s.results, with(empty.get()), [&](gateway::Gate& g) { g.notEmpty(empty.get(), i + 1, a.name); });
+        else
+            expect(s.results, with(wide.get()),
+                   [&](gateway::Gate& g) { g.size32(wide.get(), i + 1, a.name, &rows, &cols); });
+    }
+    expectRefused(p, calls);
 }
 
 // The same results, slot by slot: both empty, or the same shape and bits.
