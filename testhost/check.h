@@ -48,10 +48,9 @@ inline void expectRefused(const Plugin& p, const std::vector<BadCall>& calls) {
     }
 }
 
-// An argument as its entry checks it through the gateway: a real double
-// matrix, with at least `leastColumns` columns when `columns` names them;
-// then either a value read from its first element (so it must hold one) or
-// a matrix whose sizes are narrowed to 32 bits.
+// An argument as its entry checks it: a real double matrix with at least
+// `leastColumns` columns when `columns` names them, then either a value read
+// from its first element (so it must hold one) or sizes narrowed to 32 bits.
 struct Argument {
     const char* name;
     bool value = false;
@@ -59,8 +58,7 @@ struct Argument {
     const char* columns = nullptr;
 };
 
-// A call as its entry states it: the plug-in's name, the usage its refusals
-// show, how many results it gives and its arguments in order.
+// A call as its entry states it: the usage its refusals show, its results and arguments.
 struct Signature {
     const char* plugin;
     const char* usage;
@@ -68,13 +66,11 @@ struct Signature {
     std::vector<Argument> arguments;
 };
 
-// The gateway's checks as the entry applies them: `good` (a call that
-// succeeds with every result asked for) with one argument too few, none, one
-// too many, and one result too many; then each argument in turn replaced by
-// one of another class, one of three dimensions, one with a column too few,
-// and an empty value or a matrix of 2^31 columns. Each call must be refused
-// as expectRefused says, with the gateway's own identifier and message for
-// that argument's position and name (the gateway's suite holds the words).
+// `good` (a call that succeeds) with one argument too few, none, one too
+// many and one result too many; then each argument in turn of another class,
+// of three dimensions, a column short, and empty or of 2^31 columns. Each is
+// refused as expectRefused says, with the gateway's identifier and message
+// for that argument's position and name (the gateway's own suite holds the words).
 inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std::vector<const mxArray*>& good) {
     const CallResult accepted = p.call(s.results, good);
     EXPECT_FALSE(accepted.raised) << accepted.id << ": " << accepted.message;
@@ -82,40 +78,39 @@ inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std:
     std::vector<BadCall> calls;
     const auto expect = [&](int nlhs, std::vector<const mxArray*> args, const auto& check) {
         gateway::Gate gate(s.plugin);
-        check(gate);
-        EXPECT_TRUE(gate.refused()) << "the gateway accepts what the call is meant to refuse";
+        EXPECT_FALSE(check(gate)) << "the gateway accepts what the call is meant to refuse";
         calls.push_back({nlhs, std::move(args), gate.id(), gate.message()});
     };
-    expect(s.results + 1, good, [&](gateway::Gate& g) { g.outputs(s.results + 1, s.results); });
+    expect(s.results + 1, good, [&](gateway::Gate& g) { return g.outputs(s.results + 1, s.results); });
     for (int count : {0, n - 1, n + 1}) {
         std::vector<const mxArray*> args(good.begin(), good.begin() + (count < n ? count : n));
         if (count > n) args.push_back(good[0]);
-        expect(s.results, args, [&](gateway::Gate& g) { g.inputs(count, n, n, s.usage); });
+        expect(s.results, args, [&](gateway::Gate& g) { return g.inputs(count, n, n, s.usage); });
     }
     const ArrayPtr single = array(mxSINGLE_CLASS, {1, 1}), cube = array(mxDOUBLE_CLASS, {1, 1, 2});
     const ArrayPtr empty = zeros(0, 0), wide = zeros(0, 2147483648u);
     std::vector<ArrayPtr> narrow;
-    for (int i = 0; i < n; ++i) {
-        const Argument& a = s.arguments[static_cast<std::size_t>(i)];
-        const auto with = [&](const mxArray* bad) {
-            std::vector<const mxArray*> args = good;
-            args[static_cast<std::size_t>(i)] = bad;
-            return args;
+    for (std::size_t i = 0; i < s.arguments.size(); ++i) {
+        const Argument& a = s.arguments[i];
+        const int at = static_cast<int>(i) + 1;
+        std::vector<const mxArray*> args = good;
+        const auto refuse = [&](const mxArray* bad, const auto& check) {
+            args[i] = bad;
+            expect(s.results, args, check);
         };
         for (const mxArray* bad : {single.get(), cube.get()})
-            expect(s.results, with(bad), [&](gateway::Gate& g) { g.realDoubleMatrix(bad, i + 1, a.name); });
+            refuse(bad, [&](gateway::Gate& g) { return g.realDoubleMatrix(bad, at, a.name); });
+        std::int32_t rows = 0, cols = 0;
         if (a.columns != nullptr) {
             narrow.push_back(zeros(1, static_cast<std::size_t>(a.leastColumns - 1)));
-            const mxArray* bad = narrow.back().get();
-            expect(s.results, with(bad),
-                   [&](gateway::Gate& g) { g.columnsAtLeast(bad, i + 1, a.name, a.leastColumns, a.columns); });
+            refuse(narrow.back().get(), [&](gateway::Gate& g) {
+                return g.columnsAtLeast(narrow.back().get(), at, a.name, a.leastColumns, a.columns);
+            });
         }
-        std::int32_t rows = 0, cols = 0;
-        if (a.value)
-            expect(s.results, with(empty.get()), [&](gateway::Gate& g) { g.notEmpty(empty.get(), i + 1, a.name); });
-        else
-            expect(s.results, with(wide.get()),
-                   [&](gateway::Gate& g) { g.size32(wide.get(), i + 1, a.name, &rows, &cols); });
+        const mxArray* last = a.value ? empty.get() : wide.get();
+        refuse(last, [&](gateway::Gate& g) {
+            return a.value ? g.notEmpty(last, at, a.name) : g.size32(last, at, a.name, &rows, &cols);
+        });
     }
     expectRefused(p, calls);
 }

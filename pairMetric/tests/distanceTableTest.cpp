@@ -87,13 +87,12 @@ TEST(RowDistance, EmptySumsAndOtherCodes) {
 TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
     // 24 rows of B make whole blocks at every level; a last row of A whose
     // distances are all NaN must leave every lane's bounds as they were.
-    std::vector<std::vector<double>> upTo23;
-    std::vector<double> scaled;
+    std::vector<std::vector<double>> upTo23(24);
+    std::vector<double> scaled(48, nan);
     for (int j = 0; j < 24; ++j) {
-        upTo23.push_back({static_cast<double>(j)});
-        scaled.push_back(j / 23.0);
+        upTo23[j] = {static_cast<double>(j)};
+        scaled[j] = j / 23.0;
     }
-    scaled.insert(scaled.end(), 24, nan);
     struct Case {
         const char* what;
         std::vector<std::vector<double>> a, b;
