@@ -48,9 +48,9 @@ inline void expectRefused(const Plugin& p, const std::vector<BadCall>& calls) {
     }
 }
 
-// An argument as its entry checks it: a real double matrix with at least
-// `leastColumns` columns when `columns` names them, then either a value read
-// from its first element (so it must hold one) or sizes narrowed to 32 bits.
+// An argument as its entry checks it: a real double matrix, with at least
+// `leastColumns` columns when `columns` names them, read as a value (it must
+// hold one element) or with its sizes narrowed to 32 bits.
 struct Argument {
     const char* name;
     bool value = false;
@@ -58,7 +58,6 @@ struct Argument {
     const char* columns = nullptr;
 };
 
-// A call as its entry states it: the usage its refusals show, its results and arguments.
 struct Signature {
     const char* plugin;
     const char* usage;
@@ -66,11 +65,11 @@ struct Signature {
     std::vector<Argument> arguments;
 };
 
-// `good` (a call that succeeds) with one argument too few, none, one too
-// many and one result too many; then each argument in turn of another class,
-// of three dimensions, a column short, and empty or of 2^31 columns. Each is
-// refused as expectRefused says, with the gateway's identifier and message
-// for that argument's position and name (the gateway's own suite holds the words).
+// `good` (a call that succeeds) with an argument too few, none, one too many
+// and a result too many; then each argument in turn of another class, of
+// three dimensions, a column short, and empty or of 2^31 columns. Each is
+// refused as expectRefused says, as the gateway refuses that argument (its
+// own suite holds the words).
 inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std::vector<const mxArray*>& good) {
     const CallResult accepted = p.call(s.results, good);
     EXPECT_FALSE(accepted.raised) << accepted.id << ": " << accepted.message;
