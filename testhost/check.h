@@ -74,11 +74,10 @@ inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std:
     const CallResult accepted = p.call(s.results, good);
     EXPECT_FALSE(accepted.raised) << accepted.id << ": " << accepted.message;
     const int n = static_cast<int>(s.arguments.size());
-    std::vector<BadCall> calls;
-    const auto expect = [&](int nlhs, std::vector<const mxArray*> args, const auto& check) {
+    const auto expect = [&](int nlhs, const std::vector<const mxArray*>& args, const auto& check) {
         gateway::Gate gate(s.plugin);
         EXPECT_FALSE(check(gate)) << "the gateway accepts what the call is meant to refuse";
-        calls.push_back({nlhs, std::move(args), gate.id(), gate.message()});
+        expectRefused(p, {{nlhs, args, gate.id(), gate.message()}});
     };
     expect(s.results + 1, good, [&](gateway::Gate& g) { return g.outputs(s.results + 1, s.results); });
     for (int count : {0, n - 1, n + 1}) {
@@ -88,30 +87,22 @@ inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std:
     }
     const ArrayPtr single = array(mxSINGLE_CLASS, {1, 1}), cube = array(mxDOUBLE_CLASS, {1, 1, 2});
     const ArrayPtr empty = zeros(0, 0), wide = zeros(0, 2147483648u);
-    std::vector<ArrayPtr> narrow;
     for (std::size_t i = 0; i < s.arguments.size(); ++i) {
         const Argument& a = s.arguments[i];
         const int at = static_cast<int>(i) + 1;
-        std::vector<const mxArray*> args = good;
-        const auto refuse = [&](const mxArray* bad, const auto& check) {
-            args[i] = bad;
-            expect(s.results, args, check);
-        };
-        for (const mxArray* bad : {single.get(), cube.get()})
-            refuse(bad, [&](gateway::Gate& g) { return g.realDoubleMatrix(bad, at, a.name); });
+        const ArrayPtr narrow = zeros(1, static_cast<std::size_t>(a.leastColumns > 0 ? a.leastColumns - 1 : 0));
         std::int32_t rows = 0, cols = 0;
-        if (a.columns != nullptr) {
-            narrow.push_back(zeros(1, static_cast<std::size_t>(a.leastColumns - 1)));
-            refuse(narrow.back().get(), [&](gateway::Gate& g) {
-                return g.columnsAtLeast(narrow.back().get(), at, a.name, a.leastColumns, a.columns);
+        for (const mxArray* bad : {single.get(), cube.get(), narrow.get(), a.value ? empty.get() : wide.get()}) {
+            if (bad == narrow.get() && a.columns == nullptr) continue;
+            std::vector<const mxArray*> args = good;
+            args[i] = bad;
+            expect(s.results, args, [&](gateway::Gate& g) {
+                return g.realDoubleMatrix(bad, at, a.name) &&
+                       (a.columns == nullptr || g.columnsAtLeast(bad, at, a.name, a.leastColumns, a.columns)) &&
+                       (a.value ? g.notEmpty(bad, at, a.name) : g.size32(bad, at, a.name, &rows, &cols));
             });
         }
-        const mxArray* last = a.value ? empty.get() : wide.get();
-        refuse(last, [&](gateway::Gate& g) {
-            return a.value ? g.notEmpty(last, at, a.name) : g.size32(last, at, a.name, &rows, &cols);
-        });
     }
-    expectRefused(p, calls);
 }
 
 // The same results, slot by slot: both empty, or the same shape and bits.
