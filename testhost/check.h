@@ -65,11 +65,9 @@ struct Signature {
     std::vector<Argument> arguments;
 };
 
-// `good` (a call that succeeds) with an argument too few, none, one too many
-// and a result too many; then each argument in turn of another class, of
-// three dimensions, a column short, and empty or of 2^31 columns. Each is
-// refused as expectRefused says, as the gateway refuses that argument (its
-// own suite holds the words).
+// `good` (a call that succeeds) with an argument too few, none, one too many, a
+// result too many, and each argument in turn of another class, of three dimensions,
+// a column short, empty or of 2^31 columns: refused as the gateway refuses it.
 inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std::vector<const mxArray*>& good) {
     const CallResult accepted = p.call(s.results, good);
     EXPECT_FALSE(accepted.raised) << accepted.id << ": " << accepted.message;

@@ -85,8 +85,7 @@ TEST(RowDistance, EmptySumsAndOtherCodes) {
 
 // Worked cases of the whole table, through every kernel.
 TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
-    // 24 rows of B make whole blocks at every level; a last row of A whose
-    // distances are all NaN must leave every lane's bounds as they were.
+    // Whole blocks of B at every level (24 rows), met last by NaN distances only.
     std::vector<std::vector<double>> upTo23(24);
     std::vector<double> scaled(48, nan);
     for (int j = 0; j < 24; ++j) {

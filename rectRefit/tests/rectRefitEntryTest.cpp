@@ -62,15 +62,11 @@ TEST(RectRefitEntry, RefusesBadCallsCleanly) {
     auto regions = matrix(3, 4, {10, 20, 5, 6, 1, 1, 2, 2, 5, 5, 5, 5});
     auto m = testhost::zeros(2, 3);
     auto h = scalar(100);
-    testhost::expectArgumentChecks(
-        plugin(),
-        {"rectRefit", "refit = rectRefit(boxes, regionBoxes, membership, height, width)", 1,
-         {{"boxes", false, 4, "x, y, w, h"},
-          {"regionBoxes", false, 4, "x, y, w, h"},
-          {"membership"},
-          {"height", true},
-          {"width", true}}},
-        {boxes.get(), regions.get(), m.get(), h.get(), h.get()});
+    testhost::expectArgumentChecks(plugin(),
+                                   {"rectRefit", "refit = rectRefit(boxes, regionBoxes, membership, height, width)", 1,
+                                    {{"boxes", false, 4, "x, y, w, h"}, {"regionBoxes", false, 4, "x, y, w, h"},
+                                     {"membership"}, {"height", true}, {"width", true}}},
+                                   {boxes.get(), regions.get(), m.get(), h.get(), h.get()});
     auto fewRows = testhost::zeros(1, 3);
     auto fewCols = testhost::zeros(2, 2);
     auto empty = testhost::zeros(0, 0);

@@ -90,8 +90,7 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
     const mxArray* w = words.get();
     const mxArray* g = regions.get();
     const mxArray* t = two.get();
-    // Plain messages, without identifier.
-    std::vector<testhost::BadCall> cases = {
+    testhost::expectRefused(plugin(), {
         // The call's shape is checked first, outputs before inputs, before any argument is looked at.
         {3, {w, g, t, t}, "", "Error: function has only two output parameters"},
         {3, {single.get(), g, t, t, t}, "", "Error: function has only two output parameters"},
@@ -128,8 +127,7 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
         {2, {badWords.get(), g, t, t}, "",
          "Error: element 3 of the word map is NaN, but location 3 has a membership (element 3 of the region "
          "index); its word number must lie from 1 to W, and W is 2"},
-    };
-    testhost::expectRefused(plugin(), cases);
+    });
 }
 
 TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
