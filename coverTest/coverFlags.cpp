@@ -30,22 +30,40 @@ inline double flagOf(double ax, double ay, double ra, double da, double area, do
 // side and written to one contiguous stretch of the region box's column.
 constexpr std::int32_t blockSize = 256;
 
+// Each array starts on a 64-byte line, so the widest vectors' loads never
+// straddle two lines.
 struct BoxBlock {
-    alignas(32) double x[blockSize];
-    alignas(32) double y[blockSize];
-    alignas(32) double right[blockSize];
-    alignas(32) double bottom[blockSize];
+    alignas(64) double x[blockSize];
+    alignas(64) double y[blockSize];
+    alignas(64) double right[blockSize];
+    alignas(64) double bottom[blockSize];
     std::int32_t count;
 };
 
-void loadBlock(const double* const* boxes, std::int32_t first, std::int32_t count, BoxBlock& b) {
+// Where value c (0 to 3: x, y, w, h) of box i is read from: a table of row
+// pointers, or the host's column-major matrix of `rows` rows.
+struct RowPointers {
+    const double* const* rows;
+    double operator()(std::int32_t i, int c) const { return rows[i][c]; }
+};
+
+struct Columns {
+    const double* data;
+    std::size_t rows;
+    double operator()(std::int32_t i, int c) const {
+        return data[static_cast<std::size_t>(i) + static_cast<std::size_t>(c) * rows];
+    }
+};
+
+template <class Boxes>
+void loadBlock(const Boxes& boxes, std::int32_t first, std::int32_t count, BoxBlock& b) {
     b.count = count;
     for (std::int32_t k = 0; k < count; ++k) {
-        const double* box = boxes[first + k];
-        b.x[k] = box[0];
-        b.y[k] = box[1];
-        b.right[k] = (box[0] + box[2]) - 1.0;
-        b.bottom[k] = (box[1] + box[3]) - 1.0;
+        const double x = boxes(first + k, 0), y = boxes(first + k, 1);
+        b.x[k] = x;
+        b.y[k] = y;
+        b.right[k] = (x + boxes(first + k, 2)) - 1.0;
+        b.bottom[k] = (y + boxes(first + k, 3)) - 1.0;
     }
 }
 
@@ -53,8 +71,11 @@ struct RegionBox {
     double x, y, right, bottom, area;
 };
 
-RegionBox regionBox(const double* a) {
-    return {a[0], a[1], (a[0] + a[2]) - 1.0, (a[1] + a[3]) - 1.0, a[3] * a[2]};
+RegionBox regionBox(double x, double y, double w, double h) { return {x, y, (x + w) - 1.0, (y + h) - 1.0, h * w}; }
+
+template <class Boxes>
+RegionBox regionBox(const Boxes& regions, std::int32_t t) {
+    return regionBox(regions(t, 0), regions(t, 1), regions(t, 2), regions(t, 3));
 }
 
 // Flags of boxes from..count-1 of the block against one region box.
@@ -67,16 +88,10 @@ inline void plainRun(const RegionBox& a, const BoxBlock& b, std::int32_t from, d
 #include "eachIsa.inc"
 #undef REGIONKIT_BODY
 
-}  // namespace
-
-double coverFlag(const double* region, const double* box) {
-    const RegionBox a = regionBox(region);
-    return flagOf(a.x, a.y, a.right, a.bottom, a.area, box[0], box[1], (box[0] + box[2]) - 1.0,
-                  (box[1] + box[3]) - 1.0);
-}
-
-void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
-                  const double* const* boxes, std::int32_t boxCount, double* flags) {
+// Each box is read once, into the block; each region box once per block.
+template <class Boxes>
+void flagsOn(isa::Isa level, const Boxes& regions, std::int32_t regionCount, const Boxes& boxes,
+             std::int32_t boxCount, double* flags) {
     if (boxCount <= 0 || regionCount <= 0) return;
     const auto stride = static_cast<std::size_t>(boxCount);
     BoxBlock block;
@@ -85,14 +100,33 @@ void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t reg
         loadBlock(boxes, first, count, block);
         double* out = flags + first;
         for (std::int32_t t = 0; t < regionCount; ++t) {
-            const RegionBox a = regionBox(regions[t]);
+            const RegionBox a = regionBox(regions, t);
             double* column = out + static_cast<std::size_t>(t) * stride;
             REGIONKIT_ON_PATH(level, flagBlock(a, block, column));
         }
     }
 }
 
+}  // namespace
+
+double coverFlag(const double* region, const double* box) {
+    const RegionBox a = regionBox(region[0], region[1], region[2], region[3]);
+    return flagOf(a.x, a.y, a.right, a.bottom, a.area, box[0], box[1], (box[0] + box[2]) - 1.0,
+                  (box[1] + box[3]) - 1.0);
+}
+
+void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
+                  const double* const* boxes, std::int32_t boxCount, double* flags) {
+    flagsOn(level, RowPointers{regions}, regionCount, RowPointers{boxes}, boxCount, flags);
+}
+
 void coverFlags(const double* const* regions, std::int32_t regionCount, const double* const* boxes,
                 std::int32_t boxCount, double* flags) {
     coverFlagsOn(isa::preferred(), regions, regionCount, boxes, boxCount, flags);
+}
+
+void coverFlagsFromColumns(const double* regions, std::int32_t regionCount, const double* boxes,
+                           std::int32_t boxCount, double* flags) {
+    flagsOn(isa::preferred(), Columns{regions, static_cast<std::size_t>(regionCount)}, regionCount,
+            Columns{boxes, static_cast<std::size_t>(boxCount)}, boxCount, flags);
 }

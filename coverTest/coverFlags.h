@@ -30,4 +30,10 @@ void coverFlags(const double* const* regions, std::int32_t regionCount, const do
 void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
                   const double* const* boxes, std::int32_t boxCount, double* flags);
 
+// coverFlags on the host's column-major matrices: regions has regionCount
+// rows and boxes boxCount rows, x, y, w, h in their first four columns. Each
+// box is read once, straight into the blocks the vector paths load.
+void coverFlagsFromColumns(const double* regions, std::int32_t regionCount, const double* boxes,
+                           std::int32_t boxCount, double* flags);
+
 #endif

@@ -6,7 +6,6 @@
 // membership layout rectRefit takes.
 #include "coverFlags.h"
 #include "gate.h"
-#include "rowTable.h"
 
 namespace {
 
@@ -15,34 +14,22 @@ enum { OUT_FLAGS = 0, OUT_COUNT };
 
 const char* const usage = "flags = coverTest(regionBoxes, boxes)";
 
-bool boxMatrix(gateway::Gate& gate, const mxArray* a, int position, const char* name, std::int32_t* rows,
-               std::int32_t* cols) {
-    return gate.realDoubleMatrix(a, position, name) && gate.columnsAtLeast(a, position, name, 4, "x, y, w, h") &&
-           gate.size32(a, position, name, rows, cols);
-}
-
+// The boxes are read where the host keeps them, so the only memory a call
+// takes is its result.
 bool coverEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (!gate.outputs(nlhs, OUT_COUNT) || !gate.inputs(nrhs, IN_COUNT, IN_COUNT, usage)) return false;
     const mxArray* regions = prhs[IN_REGIONS];
     const mxArray* boxes = prhs[IN_BOXES];
 
     std::int32_t regionRows = 0, regionCols = 0, boxRows = 0, boxCols = 0;
-    if (!boxMatrix(gate, regions, 1, "regionBoxes", &regionRows, &regionCols) ||
-        !boxMatrix(gate, boxes, 2, "boxes", &boxRows, &boxCols))
+    if (!gate.boxMatrix(regions, 1, "regionBoxes", &regionRows, &regionCols) ||
+        !gate.boxMatrix(boxes, 2, "boxes", &boxRows, &boxCols))
         return false;
 
-    return gateway::guarded(gate, [&] {
-        gateway::RowTables tables;
-        if (!tables.add(regionRows, regionCols, mxGetPr(regions)) || !tables.add(boxRows, boxCols, mxGetPr(boxes)))
-            return gate.outOfMemory();
-        tables.fillAll();
-
-        double* flags = nullptr;
-        if (!gate.createResult(boxRows, regionRows, &plhs[OUT_FLAGS], &flags)) return false;
-        coverFlags(tables[IN_REGIONS], regionRows, tables[IN_BOXES], boxRows, flags);
-        tables.freeAll();
-        return true;
-    });
+    double* flags = nullptr;
+    if (!gate.createResult(boxRows, regionRows, &plhs[OUT_FLAGS], &flags)) return false;
+    coverFlagsFromColumns(mxGetPr(regions), regionRows, mxGetPr(boxes), boxRows, flags);
+    return true;
 }
 
 }  // namespace

@@ -43,9 +43,13 @@ void Gate::makePlain() {
     std::memcpy(sentence, text_, sizeof sentence);
     std::size_t length = std::strlen(sentence);
     if (length > 0 && sentence[length - 1] == '.') sentence[--length] = '\0';
-    // Lowered only where the next letter is lower case too, so "NaN" stays.
-    if (std::isupper(static_cast<unsigned char>(sentence[0])) && std::islower(static_cast<unsigned char>(sentence[1])))
-        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    // Lowered only where the rest of the first word is lower case, so "NaN" stays.
+    if (std::isupper(static_cast<unsigned char>(sentence[0]))) {
+        std::size_t end = 1;
+        while (std::islower(static_cast<unsigned char>(sentence[end]))) ++end;
+        if (end > 1 && !std::isalpha(static_cast<unsigned char>(sentence[end])))
+            sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    }
     std::snprintf(text_, sizeof text_, "%s%s", prefix, sentence);
 }
 
@@ -67,14 +71,22 @@ bool Gate::outOfMemory(const char* what) {
     return refuse("outOfMemory", "Out of memory: %s could not be made.", what);
 }
 
+// The sizes are joined by "x". A further size is written while the text is
+// shorter than shownLength characters; sizes left over are marked "x...", so
+// the text never passes for an array of fewer dimensions.
 const char* Gate::shapeOf(const mxArray* a) {
-    char dims[96] = "";
+    constexpr std::size_t shownLength = 72;
+    // The text before the last size written, that size ("x" and 20 digits at
+    // most), the mark and the terminating zero.
+    char dims[shownLength + 21 + 4 + 1] = "";
     std::size_t used = 0;
     const mwSize nd = mxGetNumberOfDimensions(a);
     const mwSize* d = mxGetDimensions(a);
-    for (mwSize i = 0; i < nd && used + 24 < sizeof dims; ++i)
+    mwSize i = 0;
+    for (; i < nd && used < shownLength; ++i)
         used += static_cast<std::size_t>(std::snprintf(dims + used, sizeof dims - used, i ? "x%llu" : "%llu",
                                                        static_cast<unsigned long long>(d[i])));
+    if (i < nd) std::snprintf(dims + used, sizeof dims - used, "x...");
     std::snprintf(shape_, sizeof shape_, "a %s %s%s%s %s", dims, mxIsSparse(a) ? "sparse " : "",
                   mxIsComplex(a) ? "complex " : "", mxGetClassName(a), nd > 2 ? "array" : "matrix");
     return shape_;
@@ -94,12 +106,6 @@ bool Gate::inputs(int nrhs, int least, int most, const char* usage) {
         return refuse("tooManyInputs", "Too many arguments: the call is %s, with %d %s, but %d came.", usage,
                       most, plural(most, "argument", "arguments"), nrhs);
     return true;
-}
-
-bool Gate::realDoubleArray(const mxArray* a, int position, const char* name) {
-    if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a)) return true;
-    return refuse("notRealDouble", "Argument %d (%s) must be a real, full double array, but %s came.", position,
-                  name, shapeOf(a));
 }
 
 bool Gate::realDoubleMatrix(const mxArray* a, int position, const char* name) {

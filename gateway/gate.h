@@ -47,8 +47,6 @@ public:
 
     // A real, full (not sparse), two-dimensional double matrix.
     bool realDoubleMatrix(const mxArray* a, int position, const char* name);
-    // A real, full double array of any number of dimensions.
-    bool realDoubleArray(const mxArray* a, int position, const char* name);
     // At least `least` columns; `columns` names them for the message ("x, y, w, h").
     bool columnsAtLeast(const mxArray* a, int position, const char* name, int least,
                         const char* columns);
@@ -57,6 +55,16 @@ public:
     // Row and column counts as signed 32-bit values.
     bool size32(const mxArray* a, int position, const char* name, std::int32_t* rows,
                 std::int32_t* cols);
+    // A table of records, one per row: realDoubleMatrix, columnsAtLeast and size32 together.
+    bool recordMatrix(const mxArray* a, int position, const char* name, int least, const char* columns,
+                      std::int32_t* rows, std::int32_t* cols) {
+        return realDoubleMatrix(a, position, name) && columnsAtLeast(a, position, name, least, columns) &&
+               size32(a, position, name, rows, cols);
+    }
+    // Boxes x, y, w, h, one per row, further columns unread.
+    bool boxMatrix(const mxArray* a, int position, const char* name, std::int32_t* rows, std::int32_t* cols) {
+        return recordMatrix(a, position, name, 4, "x, y, w, h", rows, cols);
+    }
     // A host count (element count, product of sizes) as a signed 32-bit value.
     bool count32(unsigned long long value, const char* what, std::int32_t* out);
 

@@ -37,9 +37,10 @@ public:
     // Copies every table's data, in argument order.
     void fillAll();
     RowTable operator[](int i) const { return tables_[i]; }
-    void freeAll();
 
 private:
+    void freeAll();
+
     RowTable tables_[capacity] = {};
     std::int32_t rows_[capacity] = {};
     std::int32_t cols_[capacity] = {};

@@ -26,9 +26,7 @@ bool pairEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
 
     std::int32_t m = 0, n = 0, r = 0, s = 0;
     if (!gate.realDoubleMatrix(a, 1, "A") || !gate.size32(a, 1, "A", &m, &n)) return false;
-    if (!gate.realDoubleMatrix(b, 2, "B") || !gate.columnsAtLeast(b, 2, "B", n, "as many as A") ||
-        !gate.size32(b, 2, "B", &r, &s))
-        return false;
+    if (!gate.recordMatrix(b, 2, "B", n, "as many as A", &r, &s)) return false;
     if (!gate.realDoubleMatrix(code, 3, "code") || !gate.notEmpty(code, 3, "code")) return false;
     std::int32_t pairs = 0;
     if (!gate.count32(static_cast<unsigned long long>(m) * static_cast<unsigned long long>(r),
@@ -58,14 +56,12 @@ bool pairEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
 
         gateway::RowTables tables;
         if (!tables.add(m, n, mxGetPr(a)) || !tables.add(r, s, mxGetPr(b))) {
-            tables.freeAll();
             mxDestroyArray(plhs[OUT_DISTANCES]);
             plhs[OUT_DISTANCES] = nullptr;
             return gate.outOfMemory();
         }
         tables.fillAll();
         fillDistanceTable(tables[IN_A], m, n, tables[IN_B], r, metric, out);
-        tables.freeAll();
         return true;
     });
 }

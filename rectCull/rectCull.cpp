@@ -44,10 +44,7 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
     const mxArray* threshold = prhs[IN_THRESHOLD];
 
     std::int32_t rows = 0, cols = 0;
-    if (!gate.realDoubleMatrix(boxes, 1, "boxes") ||
-        !gate.columnsAtLeast(boxes, 1, "boxes", 5, "x, y, w, h, score") ||
-        !gate.size32(boxes, 1, "boxes", &rows, &cols))
-        return false;
+    if (!gate.recordMatrix(boxes, 1, "boxes", 5, "x, y, w, h, score", &rows, &cols)) return false;
     if (!gate.realDoubleMatrix(threshold, 2, "threshold") || !gate.notEmpty(threshold, 2, "threshold"))
         return false;
     const double* data = mxGetPr(boxes);

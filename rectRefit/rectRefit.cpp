@@ -22,12 +22,6 @@ enum { OUT_REFIT = 0, OUT_COUNT };
 
 const char* const usage = "refit = rectRefit(boxes, regionBoxes, membership, height, width)";
 
-bool boxMatrix(gateway::Gate& gate, const mxArray* a, int position, const char* name, std::int32_t* rows,
-               std::int32_t* cols) {
-    return gate.realDoubleMatrix(a, position, name) && gate.columnsAtLeast(a, position, name, 4, "x, y, w, h") &&
-           gate.size32(a, position, name, rows, cols);
-}
-
 // An image size: the first element, truncated toward zero to 32 bits.
 bool imageSize(gateway::Gate& gate, const mxArray* a, int position, const char* name, std::int32_t* out) {
     if (!gate.realDoubleMatrix(a, position, name) || !gate.notEmpty(a, position, name)) return false;
@@ -50,8 +44,8 @@ bool refitEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
     const mxArray* membership = prhs[IN_MEMBERSHIP];
 
     std::int32_t boxRows = 0, boxCols = 0, regionRows = 0, regionCols = 0, memberRows = 0, memberCols = 0;
-    if (!boxMatrix(gate, boxes, 1, "boxes", &boxRows, &boxCols) ||
-        !boxMatrix(gate, regions, 2, "regionBoxes", &regionRows, &regionCols) ||
+    if (!gate.boxMatrix(boxes, 1, "boxes", &boxRows, &boxCols) ||
+        !gate.boxMatrix(regions, 2, "regionBoxes", &regionRows, &regionCols) ||
         !gate.realDoubleMatrix(membership, 3, "membership") ||
         !gate.size32(membership, 3, "membership", &memberRows, &memberCols))
         return false;
@@ -82,7 +76,6 @@ bool refitEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
         if (!gate.createResult(boxRows, boxCols, &plhs[OUT_REFIT], &refit)) return false;
         refitBoxes(tables[IN_BOXES], boxRows, tables[IN_REGIONS], regionRows, tables[IN_MEMBERSHIP], height, width,
                    refit);
-        tables.freeAll();
         return true;
     });
 }

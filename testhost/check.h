@@ -3,6 +3,7 @@
 #define REGIONKIT_TESTHOST_CHECK_H
 
 #include "bits.h"
+#include "gate.h"
 #include "host.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +31,8 @@ inline void expectClean(const CallResult& r) {
 struct BadCall {
     int nlhs;
     std::vector<const mxArray*> args;
-    const char* id;
-    const char* message;  // the whole text, word for word
+    std::string id;       // empty for a plain message
+    std::string message;  // the whole text, word for word
 };
 
 // Each call is refused with its identifier and its exact message, cleanly,
@@ -39,11 +40,66 @@ struct BadCall {
 inline void expectRefused(const Plugin& p, const std::vector<BadCall>& calls) {
     for (const BadCall& c : calls) {
         const CallResult r = p.call(c.nlhs, c.args);
-        EXPECT_TRUE(r.raised) << c.id;
-        EXPECT_EQ(r.id, c.id);
-        EXPECT_EQ(r.message, c.message) << c.id;
-        EXPECT_EQ(r.allocations, 0u) << c.id;
+        EXPECT_TRUE(r.raised) << c.message;
+        EXPECT_EQ(r.id, c.id) << c.message;
+        EXPECT_EQ(r.message, c.message);
+        EXPECT_EQ(r.allocations, 0u) << c.message;
         expectClean(r);
+    }
+}
+
+// An argument as its entry checks it: a real double matrix, with at least
+// `leastColumns` columns when `columns` names them, read as a value (it must
+// hold one element) or with its sizes narrowed to 32 bits.
+struct Argument {
+    const char* name;
+    bool value = false;
+    int leastColumns = 0;
+    const char* columns = nullptr;
+};
+
+struct Signature {
+    const char* plugin;
+    const char* usage;
+    int results;
+    std::vector<Argument> arguments;
+};
+
+// `good` (a call that succeeds) with an argument too few, none, one too many, a
+// result too many, and each argument in turn of another class, of three dimensions,
+// a column short, empty or of 2^31 columns: refused as the gateway refuses it.
+inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std::vector<const mxArray*>& good) {
+    const CallResult accepted = p.call(s.results, good);
+    EXPECT_FALSE(accepted.raised) << accepted.id << ": " << accepted.message;
+    const int n = static_cast<int>(s.arguments.size());
+    const auto expect = [&](int nlhs, const std::vector<const mxArray*>& args, const auto& check) {
+        gateway::Gate gate(s.plugin);
+        EXPECT_FALSE(check(gate)) << "the gateway accepts what the call is meant to refuse";
+        expectRefused(p, {{nlhs, args, gate.id(), gate.message()}});
+    };
+    expect(s.results + 1, good, [&](gateway::Gate& g) { return g.outputs(s.results + 1, s.results); });
+    for (int count : {0, n - 1, n + 1}) {
+        std::vector<const mxArray*> args(good.begin(), good.begin() + (count < n ? count : n));
+        if (count > n) args.push_back(good[0]);
+        expect(s.results, args, [&](gateway::Gate& g) { return g.inputs(count, n, n, s.usage); });
+    }
+    const ArrayPtr single = array(mxSINGLE_CLASS, {1, 1}), cube = array(mxDOUBLE_CLASS, {1, 1, 2});
+    const ArrayPtr empty = zeros(0, 0), wide = zeros(0, 2147483648u);
+    for (std::size_t i = 0; i < s.arguments.size(); ++i) {
+        const Argument& a = s.arguments[i];
+        const int at = static_cast<int>(i) + 1;
+        const ArrayPtr narrow = zeros(1, static_cast<std::size_t>(a.leastColumns > 0 ? a.leastColumns - 1 : 0));
+        std::int32_t rows = 0, cols = 0;
+        for (const mxArray* bad : {single.get(), cube.get(), narrow.get(), a.value ? empty.get() : wide.get()}) {
+            if (bad == narrow.get() && a.columns == nullptr) continue;
+            std::vector<const mxArray*> args = good;
+            args[i] = bad;
+            expect(s.results, args, [&](gateway::Gate& g) {
+                return g.realDoubleMatrix(bad, at, a.name) &&
+                       (a.columns == nullptr || g.columnsAtLeast(bad, at, a.name, a.leastColumns, a.columns)) &&
+                       (a.value ? g.notEmpty(bad, at, a.name) : g.size32(bad, at, a.name, &rows, &cols));
+            });
+        }
     }
 }
 

@@ -85,6 +85,13 @@ TEST(RowDistance, EmptySumsAndOtherCodes) {
 
 // Worked cases of the whole table, through every kernel.
 TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
+    // Whole blocks of B at every level (24 rows), met last by NaN distances only.
+    std::vector<std::vector<double>> upTo23(24);
+    std::vector<double> scaled(48, nan);
+    for (int j = 0; j < 24; ++j) {
+        upTo23[j] = {static_cast<double>(j)};
+        scaled[j] = j / 23.0;
+    }
     struct Case {
         const char* what;
         std::vector<std::vector<double>> a, b;
@@ -104,6 +111,7 @@ TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
          {0, 0.125, 0.375, 1, 0.875, 0.625}},
         {"no metric", {{1, 2}, {3, 4}}, {{5, 6}}, 3.0, {nan, nan}},
         {"no metric, NaN code", {{1, 2}}, {{5, 6}}, nan, {nan}},
+        {"NaN last in whole blocks", {{0}, {nan}}, upTo23, 2.0, scaled},
     };
     for (isa::Isa level : testhost::levels())
         for (const Case& c : cases) {

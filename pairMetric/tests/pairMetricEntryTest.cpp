@@ -53,45 +53,13 @@ TEST(PairMetricEntry, EmptySidesGiveOneByZero) {
 TEST(PairMetricEntry, RefusesBadCallsCleanly) {
     auto a = matrix(2, 3, {1, 2, 3, 4, 5, 6});
     auto code = scalar(1);
-    auto narrow = testhost::zeros(4, 2);
-    auto empty = testhost::zeros(0, 0);
-    auto emptyRow = testhost::zeros(1, 0);
-    auto single = testhost::array(mxSINGLE_CLASS, {2, 3});
-    auto complexA = testhost::array(mxDOUBLE_CLASS, {2, 3}, true);
-    auto sparseB = testhost::array(mxDOUBLE_CLASS, {2, 3}, false, true);
-    auto cube = testhost::array(mxDOUBLE_CLASS, {2, 3, 2});
-    auto logicalCode = testhost::array(mxLOGICAL_CLASS, {1, 1});
+    testhost::expectArgumentChecks(plugin(),
+                                   {"pairMetric", "D = pairMetric(A, B, code)", 1,
+                                    {{"A"}, {"B", false, 3, "as many as A"}, {"code", true}}},
+                                   {a.get(), a.get(), code.get()});
     // 50000 x 50000 pairs exceed the 32-bit count; no columns keep them cheap.
     auto tall = testhost::zeros(50000, 0);
     testhost::expectRefused(plugin(), {
-        {1, {}, "pairMetric:tooFewInputs",
-         "Not enough arguments: the call is D = pairMetric(A, B, code), with 3 arguments, but 0 came."},
-        {1, {a.get()}, "pairMetric:tooFewInputs",
-         "Not enough arguments: the call is D = pairMetric(A, B, code), with 3 arguments, but 1 came."},
-        {1, {a.get(), a.get()}, "pairMetric:tooFewInputs",
-         "Not enough arguments: the call is D = pairMetric(A, B, code), with 3 arguments, but 2 came."},
-        {1, {a.get(), a.get(), code.get(), code.get()}, "pairMetric:tooManyInputs",
-         "Too many arguments: the call is D = pairMetric(A, B, code), with 3 arguments, but 4 came."},
-        {2, {a.get(), a.get(), code.get()}, "pairMetric:tooManyOutputs",
-         "pairMetric returns 1 result, but 2 were asked for."},
-        {1, {single.get(), a.get(), code.get()}, "pairMetric:notRealDoubleMatrix",
-         "Argument 1 (A) must be a real, full double matrix, but a 2x3 single matrix came."},
-        {1, {complexA.get(), a.get(), code.get()}, "pairMetric:notRealDoubleMatrix",
-         "Argument 1 (A) must be a real, full double matrix, but a 2x3 complex double matrix came."},
-        {1, {a.get(), sparseB.get(), code.get()}, "pairMetric:notRealDoubleMatrix",
-         "Argument 2 (B) must be a real, full double matrix, but a 2x3 sparse double matrix came."},
-        {1, {a.get(), cube.get(), code.get()}, "pairMetric:notRealDoubleMatrix",
-         "Argument 2 (B) must be a real, full double matrix, but a 2x3x2 double array came."},
-        {1, {a.get(), a.get(), logicalCode.get()}, "pairMetric:notRealDoubleMatrix",
-         "Argument 3 (code) must be a real, full double matrix, but a 1x1 logical matrix came."},
-        {1, {a.get(), narrow.get(), code.get()}, "pairMetric:tooFewColumns",
-         "Argument 2 (B) needs at least 3 columns (as many as A), but a 4x2 double matrix came."},
-        {1, {a.get(), empty.get(), code.get()}, "pairMetric:tooFewColumns",
-         "Argument 2 (B) needs at least 3 columns (as many as A), but a 0x0 double matrix came."},
-        {1, {a.get(), a.get(), empty.get()}, "pairMetric:emptyArgument",
-         "Argument 3 (code) must hold at least one element, but a 0x0 double matrix came."},
-        {1, {a.get(), a.get(), emptyRow.get()}, "pairMetric:emptyArgument",
-         "Argument 3 (code) must hold at least one element, but a 1x0 double matrix came."},
         {1, {tall.get(), tall.get(), code.get()}, "pairMetric:tooLarge",
          "The pair count (rows of A times rows of B) is 2500000000, more than the largest count handled, "
          "2147483647."},

@@ -55,38 +55,13 @@ TEST(SlideCorrEntry, EmptyKernelsAndKernelsThatDoNotFit) {
 
 TEST(SlideCorrEntry, RefusesBadCallsCleanly) {
     auto a = matrix(2, 2, {1, 2, 3, 4});
-    auto single = testhost::array(mxSINGLE_CLASS, {2, 2});
-    auto complexA = testhost::array(mxDOUBLE_CLASS, {2, 2}, true);
-    auto sparseA = testhost::array(mxDOUBLE_CLASS, {2, 2}, false, true);
-    auto cube = testhost::array(mxDOUBLE_CLASS, {2, 2, 2});
-    auto logical = testhost::array(mxLOGICAL_CLASS, {1, 1});
+    testhost::expectArgumentChecks(plugin(), {"slideCorr", "sums = slideCorr(A, K)", 1, {{"A"}, {"K"}}},
+                                   {a.get(), a.get()});
     // An empty K on a 0 x (2^31 - 1) A has 2^31 window positions.
     auto longEmpty = testhost::zeros(0, 2147483647u);
-    auto wideEmpty = testhost::zeros(0, 2147483648u);
-    auto none = testhost::zeros(0, 0);
     testhost::expectRefused(plugin(), {
-        {1, {}, "slideCorr:tooFewInputs",
-         "Not enough arguments: the call is sums = slideCorr(A, K), with 2 arguments, but 0 came."},
-        {1, {a.get()}, "slideCorr:tooFewInputs",
-         "Not enough arguments: the call is sums = slideCorr(A, K), with 2 arguments, but 1 came."},
-        {1, {a.get(), a.get(), a.get()}, "slideCorr:tooManyInputs",
-         "Too many arguments: the call is sums = slideCorr(A, K), with 2 arguments, but 3 came."},
-        {2, {a.get(), a.get()}, "slideCorr:tooManyOutputs",
-         "slideCorr returns 1 result, but 2 were asked for."},
-        {1, {single.get(), a.get()}, "slideCorr:notRealDoubleMatrix",
-         "Argument 1 (A) must be a real, full double matrix, but a 2x2 single matrix came."},
-        {1, {a.get(), complexA.get()}, "slideCorr:notRealDoubleMatrix",
-         "Argument 2 (K) must be a real, full double matrix, but a 2x2 complex double matrix came."},
-        {1, {sparseA.get(), a.get()}, "slideCorr:notRealDoubleMatrix",
-         "Argument 1 (A) must be a real, full double matrix, but a 2x2 sparse double matrix came."},
-        {1, {a.get(), cube.get()}, "slideCorr:notRealDoubleMatrix",
-         "Argument 2 (K) must be a real, full double matrix, but a 2x2x2 double array came."},
-        {1, {a.get(), logical.get()}, "slideCorr:notRealDoubleMatrix",
-         "Argument 2 (K) must be a real, full double matrix, but a 1x1 logical matrix came."},
-        {1, {longEmpty.get(), none.get()}, "slideCorr:tooLarge",
+        {1, {longEmpty.get(), testhost::zeros(0, 0).get()}, "slideCorr:tooLarge",
          "The number of window positions is 2147483648, more than the largest count handled, 2147483647."},
-        {1, {wideEmpty.get(), a.get()}, "slideCorr:tooLarge",
-         "The column count of argument 1 (A) is 2147483648, more than the largest count handled, 2147483647."},
     });
 }
 
