@@ -66,6 +66,30 @@ TEST(BoxOverlap, MeasuresIntersectionOverUnionInSinglePrecision) {
     EXPECT_EQ(cull({box(0, 0, 100, 100, 2), box(5, -300, 100, -100, 1)}, 0.0f).size(), 1u);
 }
 
+TEST(BoxOverlap, FlatOrNegativeBoxesThatMeetNothingOverlapZeroNotNaN) {
+    // A kept box and a candidate whose areas cancel, so that measuring them
+    // would give 0/0. Each pair overlaps 0, which reaches a threshold at or
+    // below 0 (plus 0.1 for a small kept box): the candidate is removed.
+    struct Case {
+        ScoredBox kept, candidate;
+        float threshold;
+    } cases[] = {
+        {box(0, 0, 10, 10), box(0, 10, 10, -10), -0.5f},   // candidate ends exactly at the kept box's top
+        {box(0, 0, 10, 10), box(10, 0, -10, 10), -0.5f},   // ... at its left edge
+        {box(0, 0, 100, 100), box(0, 100, 100, -100), 0.0f},
+        {box(0, 0, 10, -5), box(100, 100, 5, 10), -0.5f},  // kept box flat in height only
+        {box(0, 0, -5, 10), box(100, 100, 10, 5), -0.5f},  // ... in width only
+        {box(0, 0, 10, 0), box(0, 5, 10, 0), -0.1f},
+        {box(0, 0, 0, 10), box(5, 0, 0, 10), -0.1f},
+    };
+    for (const Case& c : cases) {
+        const ScoredBox kept{c.kept.x, c.kept.y, c.kept.w, c.kept.h, 0.9f};
+        const ScoredBox candidate{c.candidate.x, c.candidate.y, c.candidate.w, c.candidate.h, 0.5f};
+        EXPECT_EQ(boxOverlap(kept, candidate), 0.0f) << c.candidate.x << " " << c.candidate.y;
+        EXPECT_EQ(cull({candidate, kept}, c.threshold).size(), 1u) << c.candidate.x << " " << c.candidate.y;
+    }
+}
+
 TEST(BoxOverlap, EdgesBeyondThirtyTwoBitsStayDefined) {
     const int big = std::numeric_limits<int>::max();
     // Far edges that a 32-bit sum would wrap: measured exactly instead.
