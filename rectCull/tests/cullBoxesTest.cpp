@@ -194,6 +194,30 @@ TEST(CullBoxes, MatchesThePlainWalkOnClusteredBoxes) {
     }
 }
 
+TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
+    // Spread-out boxes, most of them kept: scattered over the whole coordinate
+    // range, and on a jittered lattice where neighbours overlap a little. The
+    // grid takes about as many cells as boxes, however far apart they lie, and
+    // each kept box meets only the few candidates near it.
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> anywhere(-2000000000, 2000000000), size(10, 60), jitter(-10, 10);
+    std::uniform_real_distribution<float> score(0.0f, 1.0f);
+    BoxList scattered, lattice;
+    for (int i = 0; i < 3000; ++i) {
+        scattered.push_back(box(anywhere(rng), anywhere(rng), size(rng), size(rng), score(rng)));
+        lattice.push_back(box(i % 55 * 40 + jitter(rng), i / 55 * 40 + jitter(rng), size(rng), size(rng), score(rng)));
+    }
+    for (const BoxList* boxes : {&scattered, &lattice}) {
+        BoxList candidates = *boxes, kept;
+        CullCounts counts;
+        cullBoxes(candidates, 0.5f, kept, &counts);
+        const char* layout = boxes == &scattered ? "scattered" : "lattice";
+        EXPECT_GT(counts.cells, 0u) << layout;
+        EXPECT_LE(counts.cells, 2 * boxes->size()) << layout;
+        EXPECT_LE(counts.examined, 20 * kept.size()) << layout << ", " << kept.size() << " kept";
+    }
+}
+
 TEST(ToSingle, RoundsLikeIeeeConversion) {
     EXPECT_EQ(toSingle(0.99), 0.99f);
     EXPECT_EQ(toSingle(1e300), std::numeric_limits<float>::infinity());
