@@ -233,6 +233,7 @@ public:
     template <class F>
     void visitNear(const ScoredBox& q, std::uint32_t rank, F&& decide) {
         auto settle = [&](const GridEntry& e) { return e.rank <= rank || decide(e); };
+        examined_ += wide_.size();
         wide_.resize(compact(wide_.data(), wide_.size(), settle));
         if (columns_ == 0) return;
         const std::int64_t qRight = std::int64_t{q.x} + q.w, qBottom = std::int64_t{q.y} + q.h;
@@ -245,9 +246,14 @@ public:
             for (std::int64_t c = c0; c <= c1; ++c) {
                 const auto cell = static_cast<std::size_t>(r * columns_ + c);
                 const std::uint32_t from = start_[cell];
+                examined_ += end_[cell] - from;
                 end_[cell] = from + static_cast<std::uint32_t>(compact(entries_.data() + from, end_[cell] - from, settle));
             }
     }
+
+    std::uint64_t cells() const { return start_.empty() ? 0 : start_.size() - 1; }
+    // Entries met by visitNear so far, decided or not.
+    std::uint64_t examined() const { return examined_; }
 
 private:
     bool wide(const ScoredBox& b) const { return b.w > wideSide_ || b.h > wideSide_; }
@@ -270,6 +276,7 @@ private:
     std::int64_t maxW_ = 0, maxH_ = 0, wideSide_ = 0;
     int shift_ = 0;
     std::int64_t columns_ = 0, rows_ = 0;
+    std::uint64_t examined_ = 0;
     Indices start_;
     Indices end_;
     Entries entries_;
@@ -283,7 +290,7 @@ private:
 // and each kept box measures only the undecided candidates the grid places
 // near it. Every decision is the plain walk's: candidate j is removed by the
 // first kept box before it whose overlap reaches that box's threshold.
-void gridCull(const BoxList& candidates, float threshold, BoxList& kept) {
+void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts) {
     const std::size_t n = candidates.size();
     const Indices order = sortedOrder(candidates);
     Flags removed(n, 0);
@@ -310,18 +317,23 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept) {
             return true;
         });
     }
+    if (counts != nullptr) {
+        counts->cells = grid.cells();
+        counts->examined = grid.examined();
+    }
 }
 
 }  // namespace
 
-void cullBoxes(BoxList& candidates, float threshold, BoxList& kept) {
+void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts) {
+    if (counts != nullptr) *counts = CullCounts();
     if (static_cast<double>(threshold) > thresholdLimit) {
         sortByScore(candidates);
         return;
     }
     // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
     if (threshold > 0.0f && candidates.size() > 64) {
-        gridCull(candidates, threshold, kept);
+        gridCull(candidates, threshold, kept, counts);
     } else {
         sortByScore(candidates);
         sweepCull(candidates, threshold, kept);

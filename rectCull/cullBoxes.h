@@ -36,12 +36,23 @@ bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs);
 // Intersection over union of the kept box a and the candidate b.
 float boxOverlap(const ScoredBox& a, const ScoredBox& b);
 
+// How much work a cull took, counted as it goes (not timed), for checking
+// that it grows with the boxes and not faster. Counting costs a few additions.
+struct CullCounts {
+    // Cells of the grid that finds the candidates near a kept box; 0 when the
+    // plain walk ran instead (small inputs, thresholds at or below 0).
+    std::uint64_t cells = 0;
+    // Candidates the grid showed kept boxes, summed over the kept boxes:
+    // those measured and those already decided.
+    std::uint64_t examined = 0;
+};
+
 // Sorts the candidates by descending score (stable; NaN scores last), then
 // repeatedly keeps the best remaining candidate and drops every candidate
 // whose overlap with it reaches the threshold. Appends the kept boxes to
 // `kept`, best first. The candidates are consumed: on return the list is
 // empty, except when the threshold is above the 0.99 limit, when it is left
-// sorted and nothing is kept.
-void cullBoxes(BoxList& candidates, float threshold, BoxList& kept);
+// sorted and nothing is kept. With `counts`, also reports the work done.
+void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts = nullptr);
 
 #endif

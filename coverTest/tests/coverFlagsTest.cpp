@@ -129,4 +129,15 @@ TEST_P(CoverLevels, GiveThePairRuleBitForBit) {
     }
 }
 
+TEST_P(CoverLevels, RegionBoxesThinnerThanAHundredthCountInsideABox) {
+    // Thin in height, in width, in both, each inside every box: 19 boxes give
+    // each level whole vectors and a few boxes past the last of them.
+    const std::vector<Box> regions{{0, 0, 10, 0.005}, {0, 0, 0.005, 10}, {3.5, 2, 0.001, 0.001}, {2, 3, 7, 0.0099}};
+    std::vector<Box> boxes;
+    for (int j = 0; j < 19; ++j) boxes.push_back({-j * 0.5, -static_cast<double>(j), 20.0 + j, 20.0 + 2 * j});
+    std::vector<double> flags(boxes.size() * regions.size(), -1.0);
+    coverFlagsOn(level(), rowsOf(regions).data(), 4, rowsOf(boxes).data(), 19, flags.data());
+    EXPECT_EQ(flags, std::vector<double>(flags.size(), 1.0));
+}
+
 }  // namespace

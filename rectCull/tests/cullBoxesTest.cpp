@@ -66,6 +66,30 @@ TEST(BoxOverlap, MeasuresIntersectionOverUnionInSinglePrecision) {
     EXPECT_EQ(cull({box(0, 0, 100, 100, 2), box(5, -300, 100, -100, 1)}, 0.0f).size(), 1u);
 }
 
+TEST(BoxOverlap, FlatOrNegativeBoxesThatMeetNothingOverlapZeroNotNaN) {
+    // A kept box and a candidate whose areas cancel, so that measuring them
+    // would give 0/0. Each pair overlaps 0, which reaches a threshold at or
+    // below 0 (plus 0.1 for a small kept box): the candidate is removed.
+    struct Case {
+        ScoredBox kept, candidate;
+        float threshold;
+    } cases[] = {
+        {box(0, 0, 10, 10), box(0, 10, 10, -10), -0.5f},   // candidate ends exactly at the kept box's top
+        {box(0, 0, 10, 10), box(10, 0, -10, 10), -0.5f},   // ... at its left edge
+        {box(0, 0, 100, 100), box(0, 100, 100, -100), 0.0f},
+        {box(0, 0, 10, -5), box(100, 100, 5, 10), -0.5f},  // kept box flat in height only
+        {box(0, 0, -5, 10), box(100, 100, 10, 5), -0.5f},  // ... in width only
+        {box(0, 0, 10, 0), box(0, 5, 10, 0), -0.1f},
+        {box(0, 0, 0, 10), box(5, 0, 0, 10), -0.1f},
+    };
+    for (const Case& c : cases) {
+        const ScoredBox kept{c.kept.x, c.kept.y, c.kept.w, c.kept.h, 0.9f};
+        const ScoredBox candidate{c.candidate.x, c.candidate.y, c.candidate.w, c.candidate.h, 0.5f};
+        EXPECT_EQ(boxOverlap(kept, candidate), 0.0f) << c.candidate.x << " " << c.candidate.y;
+        EXPECT_EQ(cull({candidate, kept}, c.threshold).size(), 1u) << c.candidate.x << " " << c.candidate.y;
+    }
+}
+
 TEST(BoxOverlap, EdgesBeyondThirtyTwoBitsStayDefined) {
     const int big = std::numeric_limits<int>::max();
     // Far edges that a 32-bit sum would wrap: measured exactly instead.
@@ -167,6 +191,30 @@ TEST(CullBoxes, MatchesThePlainWalkOnClusteredBoxes) {
         ASSERT_EQ(kept.size(), expected.size()) << "round " << round;
         for (std::size_t i = 0; i < kept.size(); ++i) ASSERT_TRUE(same(kept[i], expected[i])) << round << ":" << i;
         EXPECT_TRUE(candidates.empty());
+    }
+}
+
+TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
+    // Spread-out boxes, most of them kept: scattered over the whole coordinate
+    // range, and on a jittered lattice where neighbours overlap a little. The
+    // grid takes about as many cells as boxes, however far apart they lie, and
+    // each kept box meets only the few candidates near it.
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> anywhere(-2000000000, 2000000000), size(10, 60), jitter(-10, 10);
+    std::uniform_real_distribution<float> score(0.0f, 1.0f);
+    BoxList scattered, lattice;
+    for (int i = 0; i < 3000; ++i) {
+        scattered.push_back(box(anywhere(rng), anywhere(rng), size(rng), size(rng), score(rng)));
+        lattice.push_back(box(i % 55 * 40 + jitter(rng), i / 55 * 40 + jitter(rng), size(rng), size(rng), score(rng)));
+    }
+    for (const BoxList* boxes : {&scattered, &lattice}) {
+        BoxList candidates = *boxes, kept;
+        CullCounts counts;
+        cullBoxes(candidates, 0.5f, kept, &counts);
+        const char* layout = boxes == &scattered ? "scattered" : "lattice";
+        EXPECT_GT(counts.cells, 0u) << layout;
+        EXPECT_LE(counts.cells, 2 * boxes->size()) << layout;
+        EXPECT_LE(counts.examined, 20 * kept.size()) << layout << ", " << kept.size() << " kept";
     }
 }
 

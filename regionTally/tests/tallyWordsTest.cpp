@@ -11,6 +11,8 @@
 
 namespace {
 
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
 struct Tally {
     std::vector<double> counts, totals;
     TallyFault fault;
@@ -45,7 +47,6 @@ TEST(TallyWords, CountsTruncatedNumbersAndSkipsBothZeros) {
     // -0.0 is no membership; 2.9 is region 2, word 1.5 is word 1; a region
     // named in two blocks counts twice; a location without memberships may
     // carry any word at all.
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     t = run({1.5, nan, 2, -7}, {2.9, -0.0, 3, 0.0, /**/ 0, 0, 3, -0.0}, 2, 3);
     EXPECT_EQ(t.fault.kind, TallyFault::none);
     EXPECT_EQ(t.counts, (std::vector<double>{0, 0, 1, 0, 0, 2}));
@@ -54,7 +55,6 @@ TEST(TallyWords, CountsTruncatedNumbersAndSkipsBothZeros) {
 
 TEST(TallyWords, StopsAtTheFirstMembershipItCannotCount) {
     const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     // W = 2, R = 3; three locations whose third membership (block 1, location 2) is the probe.
     struct Case {
         double region, word;
@@ -132,6 +132,35 @@ std::vector<double> randomRegions(std::mt19937& rng, int n, int k, int r) {
     return regions;
 }
 
+// Memberships that cannot be counted, put into a tally of the table sizes;
+// the last of a set is the first in storage order.
+struct Fault {
+    std::int64_t membership;
+    double region, word;  // word: put at the membership's location, unless NaN
+};
+
+// Both ways of tallying report the first fault of the set, where it is.
+void expectFirstFault(std::vector<double> words, std::vector<double> regions, int w, const std::vector<Fault>& faults) {
+    for (const Fault& f : faults) {
+        const std::int64_t t = f.membership % tableLocations;
+        if (!std::isnan(f.word)) {
+            // The fault's membership is its location's only one.
+            for (int i = 0; i < 3; ++i) regions[t + static_cast<std::int64_t>(i) * tableLocations] = 0.0;
+            words[t] = f.word;
+        }
+        regions[f.membership] = f.region;
+    }
+    const Fault& first = faults.back();
+    const Tally a = run(words, regions, w, tableRegions), b = run(words, regions, w, tableRegions, true);
+    for (const Tally* t : {&a, &b}) {
+        EXPECT_EQ(t->fault.kind, first.region >= 1 && first.region < tableRegions + 1 ? TallyFault::badWord
+                                                                                      : TallyFault::badRegion)
+            << first.membership << " " << first.region << " " << first.word << ", W = " << w;
+        EXPECT_EQ(t->fault.membership, first.membership);
+        EXPECT_EQ(t->fault.location, first.membership % tableLocations);
+    }
+}
+
 TEST(TallyWords, WorkingTableGivesTheSameCountsAndFaults) {
     std::mt19937 rng(11);
     const std::vector<double> words = randomWords(rng, tableLocations, tableWords);
@@ -160,11 +189,6 @@ TEST(TallyWords, WorkingTableGivesTheSameCountsAndFaults) {
     // Whichever membership either way meets first, both report the first in
     // storage order: here a later block's fault in an earlier run of
     // locations comes after an earlier block's fault in a later one.
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    struct Fault {
-        std::int64_t membership;
-        double region, word;  // word: put at the membership's location, unless NaN
-    };  // the last of each set is the first in storage order
     const std::vector<std::vector<Fault>> faultSets = {
         {{2 * tableLocations + 3, 151, nan}, {tableLocations + 4000, 0.5, nan}},
         {{2 * tableLocations + 1, 7, 301}, {tableLocations + 4001, 7, 0}},
@@ -172,25 +196,25 @@ TEST(TallyWords, WorkingTableGivesTheSameCountsAndFaults) {
         {{tableLocations + 4003, 2, 1e10}, {tableLocations + 4002, nan, nan}},
         {{5, 1e300, nan}},
     };
-    for (const auto& faults : faultSets) {
-        std::vector<double> w = words, g = regions;
-        for (const Fault& f : faults) {
-            const std::int64_t t = f.membership % tableLocations;
-            if (!std::isnan(f.word)) {
-                // The fault's membership is its location's only one.
-                for (int i = 0; i < 3; ++i) g[t + static_cast<std::int64_t>(i) * tableLocations] = 0.0;
-                w[t] = f.word;
-            }
-            g[f.membership] = f.region;
-        }
-        const Fault& first = faults.back();
-        const Tally a = run(w, g, tableWords, tableRegions), b = run(w, g, tableWords, tableRegions, true);
-        for (const Tally* t : {&a, &b}) {
-            EXPECT_EQ(t->fault.kind, first.region >= 1 && first.region < 151 ? TallyFault::badWord
-                                                                              : TallyFault::badRegion);
-            EXPECT_EQ(t->fault.membership, first.membership);
-            EXPECT_EQ(t->fault.location, first.membership % tableLocations);
-        }
+    for (const auto& faults : faultSets) expectFirstFault(words, regions, tableWords, faults);
+}
+
+TEST(TallyWords, WorkingTableRefusesOneAboveWOrR) {
+    // Word W + 1 has a cell in the table all the same: a padding cell of its
+    // column with W = 300, the next column's first (or one past the table)
+    // with W = 256. Region R + 1 in a group of four memberships, and among the
+    // last run's leftover three.
+    std::mt19937 rng(5);
+    for (int w : {300, 256}) {
+        const std::vector<double> words = randomWords(rng, tableLocations, w);
+        const std::vector<double> regions = randomRegions(rng, tableLocations, 3, tableRegions);
+        const std::vector<std::vector<Fault>> faultSets = {
+            {{tableLocations + 4001, 1, w + 1.0}},
+            {{2 * tableLocations + 7, tableRegions, w + 1.5}},
+            {{tableLocations + 4000, tableRegions + 1.0, nan}},
+            {{2 * tableLocations + 22001, tableRegions + 1.5, nan}},
+        };
+        for (const auto& faults : faultSets) expectFirstFault(words, regions, w, faults);
     }
 }
 
