@@ -77,6 +77,7 @@ void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t reg
                   const double* const* boxes, std::int32_t boxCount, double* flags) {
     if (boxCount <= 0 || regionCount <= 0) return;
     const auto stride = static_cast<std::size_t>(boxCount);
+    const isa::Isa run = isa::choose(level);
     BoxBlock block;
     for (std::int32_t first = 0; first < boxCount; first += blockSize) {
         const std::int32_t count = boxCount - first < blockSize ? boxCount - first : blockSize;
@@ -85,7 +86,7 @@ void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t reg
         for (std::int32_t t = 0; t < regionCount; ++t) {
             const RegionBox a = regionBox(regions[t]);
             double* column = out + static_cast<std::size_t>(t) * stride;
-            REGIONKIT_ON_PATH(level, flagBlock(a, block, column));
+            REGIONKIT_RUN(run, flagBlock(a, block, column));
         }
     }
 }

@@ -44,7 +44,7 @@ struct Job {
 };
 
 std::vector<isa::Isa> levels() {
-    isa::Isa found[4];
+    isa::Isa found[isa::levelCount];
     const int count = isa::available(found);
     return std::vector<isa::Isa>(found, found + count);
 }
