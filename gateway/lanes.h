@@ -26,6 +26,9 @@
 //   transpose(v)          W registers of W lanes turned over: lane l of
 //                         register r becomes lane r of register l
 //
+// Beside them, for one double at any level: truncatedOrLeast(x), x truncated
+// toward zero to a 32-bit integer, or INT32_MIN when it has none.
+//
 // The x86 wider levels are defined inside their target regions, so they may be
 // used only from code compiled for the same level (see eachIsa.inc).
 #ifndef REGIONKIT_GATEWAY_LANES_H
@@ -53,6 +56,17 @@
 #endif
 
 namespace isa {
+
+// x truncated toward zero to a signed 32-bit integer, or INT32_MIN when it has
+// none (NaN, infinite, out of range): what the x86 conversion gives, spelled
+// out for other processors.
+inline std::int32_t truncatedOrLeast(double x) {
+#if defined(REGIONKIT_X86_64)
+    return _mm_cvttsd_si32(_mm_set_sd(x));
+#else
+    return x > -2147483649.0 && x < 2147483648.0 ? static_cast<std::int32_t>(x) : INT32_MIN;
+#endif
+}
 
 template <Isa level>
 struct Lanes;
@@ -83,9 +97,7 @@ struct Lanes<Isa::scalar> {
     static bool all(M m) { return m; }
     static V select(M m, V x, V y) { return m ? x : y; }
     static bool anyEqual(V a, V b) { return a == b; }
-    static void truncate(V v, std::int32_t* out) {
-        *out = v > -2147483649.0 && v < 2147483648.0 ? static_cast<std::int32_t>(v) : INT32_MIN;
-    }
+    static void truncate(V v, std::int32_t* out) { *out = truncatedOrLeast(v); }
     static void transpose(V (&)[1]) {}
 };
 

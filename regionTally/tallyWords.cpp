@@ -7,15 +7,9 @@
 
 namespace {
 
-// v truncated toward zero to a signed 32-bit integer, or INT32_MIN when it has
-// none (NaN, infinite, out of range).
-inline std::int32_t truncatedOrLeast(double v) {
-    return v > -2147483649.0 && v < 2147483648.0 ? static_cast<std::int32_t>(v) : INT32_MIN;
-}
-
 // A number's 0-based index: (truncation - 1), taken unsigned, so that a
 // number truncating outside 1 .. count gives an index of count or more.
-inline std::uint32_t indexOf(double v) { return static_cast<std::uint32_t>(truncatedOrLeast(v)) - 1u; }
+inline std::uint32_t indexOf(double v) { return static_cast<std::uint32_t>(isa::truncatedOrLeast(v)) - 1u; }
 
 // Reads the region index straight through, block after block, and stops at
 // the first membership that cannot be counted. With `counting`, adds each
