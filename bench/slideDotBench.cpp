@@ -50,33 +50,33 @@ void BM_slideDot(benchmark::State& state, isa::Isa level) {
 // Twelve multiplies and twelve adds per round, none waiting on another of the
 // same round; the values stay finite and normal for any number of rounds.
 #define REGIONKIT_PEAK_STEP(c) m##c = L::mul(m##c, x), a##c = L::add(a##c, y)
-#define REGIONKIT_BODY_TEXT                                                                    \
-    inline double peakRounds(long rounds) {                                                   \
-        const double up = 1.0000001, tiny = 1e-9;                                             \
-        const double v[24] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,                          \
-                              13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};                \
-        const L::V x = L::broadcast(&up), y = L::broadcast(&tiny);                   \
-        L::V m0 = L::broadcast(v), m1 = L::broadcast(v + 1), m2 = L::broadcast(v + 2), \
-                      m3 = L::broadcast(v + 3), m4 = L::broadcast(v + 4), m5 = L::broadcast(v + 5), \
-                      m6 = L::broadcast(v + 6), m7 = L::broadcast(v + 7), m8 = L::broadcast(v + 8), \
-                      m9 = L::broadcast(v + 9), m10 = L::broadcast(v + 10), m11 = L::broadcast(v + 11); \
-        L::V a0 = L::broadcast(v + 12), a1 = L::broadcast(v + 13), a2 = L::broadcast(v + 14), \
-                      a3 = L::broadcast(v + 15), a4 = L::broadcast(v + 16), a5 = L::broadcast(v + 17), \
-                      a6 = L::broadcast(v + 18), a7 = L::broadcast(v + 19), a8 = L::broadcast(v + 20), \
-                      a9 = L::broadcast(v + 21), a10 = L::broadcast(v + 22), a11 = L::broadcast(v + 23); \
-        for (long r = 0; r < rounds; ++r) {                                                   \
-            REGIONKIT_PEAK_STEP(0); REGIONKIT_PEAK_STEP(1); REGIONKIT_PEAK_STEP(2);           \
-            REGIONKIT_PEAK_STEP(3); REGIONKIT_PEAK_STEP(4); REGIONKIT_PEAK_STEP(5);           \
-            REGIONKIT_PEAK_STEP(6); REGIONKIT_PEAK_STEP(7); REGIONKIT_PEAK_STEP(8);           \
-            REGIONKIT_PEAK_STEP(9); REGIONKIT_PEAK_STEP(10); REGIONKIT_PEAK_STEP(11);         \
-        }                                                                                     \
-        L::V s = L::add(L::add(L::add(m0, m1), L::add(m2, m3)), L::add(m4, m5));     \
-        s = L::add(s, L::add(L::add(m6, m7), L::add(L::add(m8, m9), L::add(m10, m11))));      \
-        s = L::add(s, L::add(L::add(L::add(a0, a1), L::add(a2, a3)), L::add(a4, a5)));        \
-        s = L::add(s, L::add(L::add(a6, a7), L::add(L::add(a8, a9), L::add(a10, a11))));      \
-        double lanes[L::W];                                                                   \
-        L::store(lanes, s);                                                                   \
-        return lanes[0];                                                                      \
+#define REGIONKIT_BODY_TEXT                                                                         \
+    inline double peakRounds(long rounds) {                                                         \
+        const double up = 1.0000001, tiny = 1e-9;                                                   \
+        const double v[24] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,                                \
+                              13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};                      \
+        const L::V x = L::broadcast(&up), y = L::broadcast(&tiny);                                  \
+        L::V m0 = L::broadcast(v), m1 = L::broadcast(v + 1), m2 = L::broadcast(v + 2),              \
+             m3 = L::broadcast(v + 3), m4 = L::broadcast(v + 4), m5 = L::broadcast(v + 5),          \
+             m6 = L::broadcast(v + 6), m7 = L::broadcast(v + 7), m8 = L::broadcast(v + 8),          \
+             m9 = L::broadcast(v + 9), m10 = L::broadcast(v + 10), m11 = L::broadcast(v + 11);      \
+        L::V a0 = L::broadcast(v + 12), a1 = L::broadcast(v + 13), a2 = L::broadcast(v + 14),       \
+             a3 = L::broadcast(v + 15), a4 = L::broadcast(v + 16), a5 = L::broadcast(v + 17),       \
+             a6 = L::broadcast(v + 18), a7 = L::broadcast(v + 19), a8 = L::broadcast(v + 20),       \
+             a9 = L::broadcast(v + 21), a10 = L::broadcast(v + 22), a11 = L::broadcast(v + 23);     \
+        for (long r = 0; r < rounds; ++r) {                                                         \
+            REGIONKIT_PEAK_STEP(0); REGIONKIT_PEAK_STEP(1); REGIONKIT_PEAK_STEP(2);                 \
+            REGIONKIT_PEAK_STEP(3); REGIONKIT_PEAK_STEP(4); REGIONKIT_PEAK_STEP(5);                 \
+            REGIONKIT_PEAK_STEP(6); REGIONKIT_PEAK_STEP(7); REGIONKIT_PEAK_STEP(8);                 \
+            REGIONKIT_PEAK_STEP(9); REGIONKIT_PEAK_STEP(10); REGIONKIT_PEAK_STEP(11);               \
+        }                                                                                           \
+        L::V s = L::add(L::add(L::add(m0, m1), L::add(m2, m3)), L::add(m4, m5));                    \
+        s = L::add(s, L::add(L::add(m6, m7), L::add(L::add(m8, m9), L::add(m10, m11))));            \
+        s = L::add(s, L::add(L::add(L::add(a0, a1), L::add(a2, a3)), L::add(a4, a5)));              \
+        s = L::add(s, L::add(L::add(a6, a7), L::add(L::add(a8, a9), L::add(a10, a11))));            \
+        double lanes[L::W];                                                                         \
+        L::store(lanes, s);                                                                         \
+        return lanes[0];                                                                            \
     }
 
 #include "eachIsa.inc"
