@@ -43,8 +43,8 @@ constexpr std::uint64_t blockHeightFor(isa::Isa level) {
     return static_cast<std::uint64_t>(blockVectorsFor(level)) * static_cast<std::uint64_t>(isa::widthOf(level));
 }
 
-// The most rows of A any level's block reads past its kernel's height, which
-// every band copy has room for.
+// The tallest block of any level. A band copy holds that many rows and the
+// kernel's height less one, so one copy serves whichever level fills it.
 constexpr std::uint64_t tallestBlock() {
     std::uint64_t tallest = 0;
     for (const isa::Level& level : isa::levels)
