@@ -75,8 +75,7 @@ bool runs(Isa) { return true; }
 
 #endif
 
-// Each level's tag, for the levels an architecture lacks as for the others.
-const char* const tags[] = {"scalar", "v128", "v256", "v512"};
+constexpr int tagCount = static_cast<int>(sizeof tags / sizeof tags[0]);
 
 // The widest level of the table this machine runs.
 Isa detect() {
@@ -89,14 +88,14 @@ Isa detect() {
 // The level REGIONKIT_ISA names; ends the program on a value it does not take,
 // so that a test or benchmark never runs quietly at a level nobody asked for.
 Isa named(const char* text) {
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < tagCount; ++k)
         if (std::strcmp(text, tags[k]) == 0) return static_cast<Isa>(k);
     for (const Level& level : levels)
         if (std::strcmp(text, level.name) == 0) return level.isa;
-    std::fprintf(stderr, "REGIONKIT_ISA=%s is not a vector level of this build; it takes scalar, v128, v256, v512",
-                 text);
+    std::fprintf(stderr, "REGIONKIT_ISA=%s is not a vector level of this build; it takes %s", text, tags[0]);
+    for (int k = 1; k < tagCount; ++k) std::fprintf(stderr, ", %s", tags[k]);
     for (const Level& level : levels)
-        if (std::strcmp(level.name, level.tag) != 0) std::fprintf(stderr, ", %s", level.name);
+        if (std::strcmp(level.name, tags[static_cast<int>(level.isa)]) != 0) std::fprintf(stderr, ", %s", level.name);
     std::fprintf(stderr, " (or nothing, for the widest level the machine runs).\n");
     std::exit(2);
 }
@@ -133,7 +132,7 @@ int available(Isa (&found)[levelCount]) {
 const char* name(Isa level) {
     const int k = static_cast<int>(level);
     if (k >= 0 && k < levelCount) return levels[k].name;
-    return k >= 0 && k < 4 ? tags[k] : "?";
+    return k >= 0 && k < tagCount ? tags[k] : "?";
 }
 
 }  // namespace isa

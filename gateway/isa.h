@@ -67,14 +67,17 @@ namespace isa {
 
 enum class Isa : int { scalar = 0, v128 = 1, v256 = 2, v512 = 3 };
 
-// What the kernels need to know of a level: its names, the doubles in one of
-// its registers and how many registers the compiler has to keep them in.
-// Block shapes are derived from width and registers, never keyed on the level
-// itself.
+// Each level's tag, the same on every architecture, whether it has the level
+// or not.
+inline constexpr const char* tags[] = {"scalar", "v128", "v256", "v512"};
+
+// What the kernels need to know of a level: its instruction set's name, the
+// doubles in one of its registers and how many registers the compiler has to
+// keep them in. Block shapes are derived from width and registers, never
+// keyed on the level itself.
 struct Level {
     Isa isa;
-    const char* tag;   // the same on every architecture: scalar, v128, v256, v512
-    const char* name;  // its instruction set: scalar, sse2 or neon, avx, avx512
+    const char* name;  // scalar, sse2 or neon, avx, avx512
     int width;
     int registers;
 };
@@ -82,15 +85,14 @@ struct Level {
 // Every level this architecture has code for, narrowest first; entry k is the
 // level Isa(k).
 #if defined(REGIONKIT_X86_64)
-inline constexpr Level levels[] = {{Isa::scalar, "scalar", "scalar", 1, 16},
-                                   {Isa::v128, "v128", "sse2", 2, 16},
-                                   {Isa::v256, "v256", "avx", 4, 16},
-                                   {Isa::v512, "v512", "avx512", 8, 32}};
+inline constexpr Level levels[] = {{Isa::scalar, "scalar", 1, 16},
+                                   {Isa::v128, "sse2", 2, 16},
+                                   {Isa::v256, "avx", 4, 16},
+                                   {Isa::v512, "avx512", 8, 32}};
 #elif defined(REGIONKIT_ARM64)
-inline constexpr Level levels[] = {{Isa::scalar, "scalar", "scalar", 1, 32},
-                                   {Isa::v128, "v128", "neon", 2, 32}};
+inline constexpr Level levels[] = {{Isa::scalar, "scalar", 1, 32}, {Isa::v128, "neon", 2, 32}};
 #else
-inline constexpr Level levels[] = {{Isa::scalar, "scalar", "scalar", 1, 16}};
+inline constexpr Level levels[] = {{Isa::scalar, "scalar", 1, 16}};
 #endif
 inline constexpr int levelCount = static_cast<int>(sizeof(levels) / sizeof(levels[0]));
 
