@@ -32,12 +32,12 @@
 //
 //   REGIONKIT_V256_BEGIN  ...  REGIONKIT_TARGET_END
 //
-// Only the named set is enabled. AVX and AVX-512F stop short of fused
-// multiply-adds in the instructions the kernels ask for, but AVX-512F has
-// them, so a compiler free to contract a multiply and an add could fuse them
-// here; the kernels' multiplies and adds are separate intrinsics, kept apart
-// as the build asks. Visual C++ compiles the intrinsics of every level without
-// any such marking.
+// Only the named set is enabled. AVX has no fused multiply-add (FMA is a set
+// of its own, never enabled here), but AVX-512F has one, so in its region a
+// compiler allowed to contract could fuse a multiply and the add that takes
+// its product; the kernels write them as separate operations and the build
+// forbids contraction. Visual C++ compiles the intrinsics of every level
+// without any such marking.
 #define REGIONKIT_PRAGMA(text) _Pragma(#text)
 #if defined(REGIONKIT_X86_64) && defined(__clang__)
 #define REGIONKIT_TARGET_BEGIN(set) \
