@@ -8,7 +8,9 @@
 //   broadcast(p)          every lane *p
 //   add, sub, mul, div, sqrt
 //                         lane by lane, each rounded once as IEEE says; a
-//                         multiply and an add stay two instructions
+//                         multiply and an add stay two roundings as long as
+//                         the compiler does not contract them (the build
+//                         forbids it)
 //   min(a, b)             a < b ? a : b   (b on ties, on -0/+0 and on NaN)
 //   max(a, b)             a > b ? a : b   (likewise b)
 //   less(a, b)            mask of a < b   (false on NaN)
