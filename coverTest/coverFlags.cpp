@@ -94,6 +94,7 @@ void flagsOn(isa::Isa level, const Boxes& regions, std::int32_t regionCount, con
              std::int32_t boxCount, double* flags) {
     if (boxCount <= 0 || regionCount <= 0) return;
     const auto stride = static_cast<std::size_t>(boxCount);
+    const isa::Isa run = isa::choose(level);
     BoxBlock block;
     for (std::int32_t first = 0; first < boxCount; first += blockSize) {
         const std::int32_t count = boxCount - first < blockSize ? boxCount - first : blockSize;
@@ -102,7 +103,7 @@ void flagsOn(isa::Isa level, const Boxes& regions, std::int32_t regionCount, con
         for (std::int32_t t = 0; t < regionCount; ++t) {
             const RegionBox a = regionBox(regions, t);
             double* column = out + static_cast<std::size_t>(t) * stride;
-            REGIONKIT_ON_PATH(level, flagBlock(a, block, column));
+            REGIONKIT_RUN(run, flagBlock(a, block, column));
         }
     }
 }

@@ -44,4 +44,21 @@ void release(void* p) {
 #endif
 }
 
+void* tryAllocate(std::size_t bytes) {
+    if (bytes == 0) bytes = 1;
+#if defined(REGIONKIT_STANDIN_HOST)
+    return testhostMalloc(bytes);
+#else
+    return std::malloc(bytes);
+#endif
+}
+
+void releaseTried(void* p) {
+#if defined(REGIONKIT_STANDIN_HOST)
+    testhostFree(p);
+#else
+    std::free(p);
+#endif
+}
+
 }  // namespace gateway

@@ -1,6 +1,17 @@
-// The one allocation path of every plug-in: plain malloc/calloc/free in a real
-// host, a counted path that can be made to fail in the stand-in host.
-// A null return always means failure: zero-byte requests get a real block.
+// The allocation paths of every plug-in, each counted and made to fail at will
+// in the stand-in host. A null return always means failure: zero-byte
+// requests get a real block.
+//
+// allocate/allocateZeroed/release: memory the call needs. In MATLAB it comes
+// from mxMalloc/mxCalloc, so that MATLAB frees it when it ends a call itself,
+// and a failure there ends the call with MATLAB's own out-of-memory error
+// instead of returning null; elsewhere from malloc/calloc.
+//
+// tryAllocate/releaseTried: a working buffer the call can do without, or
+// refuse cleanly without: malloc/free in every host, so that a failure returns
+// null in MATLAB too. Such a buffer must be released before anything that can
+// end the call (a result created, a refusal raised), which MATLAB would
+// otherwise end with the buffer still held.
 #ifndef REGIONKIT_GATEWAY_ALLOCATION_H
 #define REGIONKIT_GATEWAY_ALLOCATION_H
 
@@ -12,6 +23,9 @@ namespace gateway {
 void* allocate(std::size_t bytes);
 void* allocateZeroed(std::size_t count, std::size_t size);
 void release(void* p);
+
+void* tryAllocate(std::size_t bytes);
+void releaseTried(void* p);
 
 // For standard containers (rectCull's growable lists): the same path, with
 // failure reported as std::bad_alloc, which each entry catches.

@@ -1,6 +1,7 @@
 #include "isa.h"
 
 #if defined(REGIONKIT_ISA_FROM_ENV)
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #endif
@@ -30,7 +31,8 @@ Registers cpuid(unsigned leaf, unsigned sub) {
     r = {static_cast<unsigned>(v[0]), static_cast<unsigned>(v[1]), static_cast<unsigned>(v[2]),
          static_cast<unsigned>(v[3])};
 #else
-    if (leaf > __get_cpuid_max(leaf & 0x80000000u, nullptr)) return r;
+    // GCC declares the highest leaf unsigned, clang int.
+    if (leaf > static_cast<unsigned>(__get_cpuid_max(leaf & 0x80000000u, nullptr))) return r;
     __cpuid_count(leaf, sub, r.a, r.b, r.c, r.d);
 #endif
     return r;
@@ -48,30 +50,55 @@ unsigned long long savedState() {
 #endif
 }
 
-Isa detect() {
+// Whether this processor and operating system run the level.
+bool runs(Isa level) {
+    if (level <= Isa::v128) return true;  // SSE2 is part of x86-64
     const Registers one = cpuid(1, 0);
     const bool osSaves = (one.c >> 27) & 1u;  // OSXSAVE
     const bool avx = (one.c >> 28) & 1u;
-    if (!osSaves || !avx) return Isa::v128;
+    if (!osSaves || !avx) return false;
     const unsigned long long state = savedState();
     // SSE and AVX registers (bits 1, 2).
-    if ((state & 0x6u) != 0x6u) return Isa::v128;
+    if ((state & 0x6u) != 0x6u) return false;
+    if (level == Isa::v256) return true;
     const Registers seven = cpuid(0, 0).a >= 7 ? cpuid(7, 0) : Registers{0, 0, 0, 0};
     const bool avx512f = (seven.b >> 16) & 1u;
     // Opmask, upper halves of ZMM0-15 and ZMM16-31 (bits 5, 6, 7).
-    if (avx512f && (state & 0xE0u) == 0xE0u) return Isa::v512;
-    return Isa::v256;
+    return avx512f && (state & 0xE0u) == 0xE0u;
 }
-
-#elif defined(REGIONKIT_ARM64)
-
-// NEON is part of every arm64 processor.
-Isa detect() { return Isa::v128; }
 
 #else
 
-Isa detect() { return Isa::scalar; }
+// NEON is part of every arm64 processor; elsewhere the table holds the scalar
+// level alone.
+bool runs(Isa) { return true; }
 
+#endif
+
+constexpr int tagCount = static_cast<int>(sizeof tags / sizeof tags[0]);
+
+// The widest level of the table this machine runs.
+Isa detect() {
+    int k = levelCount - 1;
+    while (k > 0 && !runs(levels[k].isa)) --k;
+    return levels[k].isa;
+}
+
+#if defined(REGIONKIT_ISA_FROM_ENV)
+// The level REGIONKIT_ISA names; ends the program on a value it does not take,
+// so that a test or benchmark never runs quietly at a level nobody asked for.
+Isa named(const char* text) {
+    for (int k = 0; k < tagCount; ++k)
+        if (std::strcmp(text, tags[k]) == 0) return static_cast<Isa>(k);
+    for (const Level& level : levels)
+        if (std::strcmp(text, level.name) == 0) return level.isa;
+    std::fprintf(stderr, "REGIONKIT_ISA=%s is not a vector level of this build; it takes %s", text, tags[0]);
+    for (int k = 1; k < tagCount; ++k) std::fprintf(stderr, ", %s", tags[k]);
+    for (const Level& level : levels)
+        if (std::strcmp(level.name, tags[static_cast<int>(level.isa)]) != 0) std::fprintf(stderr, ", %s", level.name);
+    std::fprintf(stderr, " (or nothing, for the widest level the machine runs).\n");
+    std::exit(2);
+}
 #endif
 
 }  // namespace
@@ -89,33 +116,23 @@ Isa choose(Isa asked) {
 
 Isa preferred() {
 #if defined(REGIONKIT_ISA_FROM_ENV)
-    if (const char* text = std::getenv("REGIONKIT_ISA")) {
-        static const char* const names[] = {"scalar", "v128", "v256", "v512"};
-        for (int k = 0; k < 4; ++k)
-            if (std::strcmp(text, names[k]) == 0) return choose(static_cast<Isa>(k));
-    }
+    const char* text = std::getenv("REGIONKIT_ISA");
+    if (text != nullptr && *text != '\0') return choose(named(text));
 #endif
     return widest();
 }
 
-int available(Isa (&levels)[4]) {
+int available(Isa (&found)[levelCount]) {
     int count = 0;
-    for (int k = 0; k <= static_cast<int>(widest()); ++k) levels[count++] = static_cast<Isa>(k);
+    for (const Level& level : levels)
+        if (level.isa <= widest()) found[count++] = level.isa;
     return count;
 }
 
 const char* name(Isa level) {
-    switch (level) {
-    case Isa::scalar: return "scalar";
-#if defined(REGIONKIT_ARM64)
-    case Isa::v128: return "neon";
-#else
-    case Isa::v128: return "sse2";
-#endif
-    case Isa::v256: return "avx";
-    case Isa::v512: return "avx512";
-    }
-    return "scalar";
+    const int k = static_cast<int>(level);
+    if (k >= 0 && k < levelCount) return levels[k].name;
+    return k >= 0 && k < tagCount ? tags[k] : "?";
 }
 
 }  // namespace isa

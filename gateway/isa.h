@@ -2,10 +2,12 @@
 // that says which of them this processor and operating system can run.
 //
 // Every kernel with vector paths is written once over isa::Lanes (lanes.h)
-// and compiled once per level; at run time it takes the narrower of the level
-// it is asked for and the widest level the machine runs. Every level gives the
-// same bits: lanes are independent outputs, each computed exactly as the plain
-// loop computes it.
+// and compiled once per level (eachIsa.inc); at run time it takes the
+// narrower of the level it is asked for and the widest level the machine runs
+// (REGIONKIT_RUN). Every level gives the same bits: lanes are independent
+// outputs, each computed exactly as the plain loop computes it. The table
+// `levels` below is what detection, tests, benchmarks, REGIONKIT_ISA and the
+// kernels' block shapes read.
 //
 //   level   x86-64                   arm64
 //   scalar  one double at a time     one double at a time
@@ -30,9 +32,12 @@
 //
 //   REGIONKIT_V256_BEGIN  ...  REGIONKIT_TARGET_END
 //
-// Only the named set is enabled, never FMA: a fused multiply-add rounds once
-// where the documented arithmetic rounds twice. Visual C++ compiles the
-// intrinsics of every level without any such marking.
+// Only the named set is enabled. AVX has no fused multiply-add (FMA is a set
+// of its own, never enabled here), but AVX-512F has one, so in its region a
+// compiler allowed to contract could fuse a multiply and the add that takes
+// its product; the kernels write them as separate operations and the build
+// forbids contraction. Visual C++ compiles the intrinsics of every level
+// without any such marking.
 #define REGIONKIT_PRAGMA(text) _Pragma(#text)
 #if defined(REGIONKIT_X86_64) && defined(__clang__)
 #define REGIONKIT_TARGET_BEGIN(set) \
@@ -62,24 +67,64 @@ namespace isa {
 
 enum class Isa : int { scalar = 0, v128 = 1, v256 = 2, v512 = 3 };
 
+// Each level's tag, the same on every architecture, whether it has the level
+// or not.
+inline constexpr const char* tags[] = {"scalar", "v128", "v256", "v512"};
+
+// What the kernels need to know of a level: its instruction set's name, the
+// doubles in one of its registers and how many registers the compiler has to
+// keep them in. Block shapes are derived from width and registers, never
+// keyed on the level itself.
+struct Level {
+    Isa isa;
+    const char* name;  // scalar, sse2 or neon, avx, avx512
+    int width;
+    int registers;
+};
+
+// Every level this architecture has code for, narrowest first; entry k is the
+// level Isa(k).
+#if defined(REGIONKIT_X86_64)
+inline constexpr Level levels[] = {{Isa::scalar, "scalar", 1, 16},
+                                   {Isa::v128, "sse2", 2, 16},
+                                   {Isa::v256, "avx", 4, 16},
+                                   {Isa::v512, "avx512", 8, 32}};
+#elif defined(REGIONKIT_ARM64)
+inline constexpr Level levels[] = {{Isa::scalar, "scalar", 1, 32}, {Isa::v128, "neon", 2, 32}};
+#else
+inline constexpr Level levels[] = {{Isa::scalar, "scalar", 1, 16}};
+#endif
+inline constexpr int levelCount = static_cast<int>(sizeof(levels) / sizeof(levels[0]));
+
+// The table's entry of a level this architecture has.
+constexpr const Level& levelOf(Isa level) { return levels[static_cast<int>(level)]; }
+constexpr int widthOf(Isa level) { return levelOf(level).width; }
+constexpr int registersOf(Isa level) { return levelOf(level).registers; }
+
+// The widest level of the table: its levels' widths are all divisors of this one's.
+inline constexpr Isa widestCompiled = levels[levelCount - 1].isa;
+
 // The widest level this machine runs. Found out once per process (the answer
 // cannot change while it runs); safe to call from any number of threads.
 Isa widest();
 
 // The narrower of `asked` and widest(): the level a kernel asked for `asked`
-// actually runs.
+// actually runs. Only a level choose() returned may be handed to
+// REGIONKIT_RUN (lanes.h).
 Isa choose(Isa asked);
 
 // The level the kernels run by default: widest(). Test and benchmark builds
-// (REGIONKIT_ISA_FROM_ENV) let the environment variable REGIONKIT_ISA
-// (scalar, v128, v256 or v512) narrow it, read on every call; the plug-ins
-// users load read no environment.
+// (REGIONKIT_ISA_FROM_ENV) let the environment variable REGIONKIT_ISA narrow
+// it, read on every call: a name of the table, or a tag (scalar, v128, v256,
+// v512, on every architecture), narrowed by choose(). Any other value ends the
+// program with a message naming the values it takes; unset or empty, the
+// widest level. The plug-ins users load read no environment.
 Isa preferred();
 
 // Every level this machine runs, narrowest first, for tests and benchmarks.
-int available(Isa (&levels)[4]);
+int available(Isa (&found)[levelCount]);
 
-// "scalar", "sse2" or "neon", "avx", "avx512".
+// The level's instruction set: "scalar", "sse2" or "neon", "avx", "avx512".
 const char* name(Isa level);
 
 }  // namespace isa

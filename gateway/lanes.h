@@ -8,14 +8,28 @@
 //   broadcast(p)          every lane *p
 //   add, sub, mul, div, sqrt
 //                         lane by lane, each rounded once as IEEE says; a
-//                         multiply and an add stay two instructions
+//                         multiply and an add stay two roundings as long as
+//                         the compiler does not contract them (the build
+//                         forbids it)
 //   min(a, b)             a < b ? a : b   (b on ties, on -0/+0 and on NaN)
 //   max(a, b)             a > b ? a : b   (likewise b)
 //   less(a, b)            mask of a < b   (false on NaN)
+//   lessEqual(a, b)       mask of a <= b  (false on NaN)
+//   equal(a, b)           mask of a == b  (false on NaN)
+//   both(m, n), either(m, n)
+//                         masks and'ed / or'ed lane by lane
+//   all(m)                whether every lane of m is set
 //   select(m, x, y)       m ? x : y, lane by lane
 //   anyEqual(a, b)        whether a == b in some lane
+//   truncate(v, out)      the W lanes truncated toward zero to 32-bit integers
+//                         at out (no alignment needed); a lane with no such
+//                         integer (NaN, infinite, out of range) stores some
+//                         value, the same at every call
 //   transpose(v)          W registers of W lanes turned over: lane l of
 //                         register r becomes lane r of register l
+//
+// Beside them, for one double at any level: truncatedOrLeast(x), x truncated
+// toward zero to a 32-bit integer, or INT32_MIN when it has none.
 //
 // The x86 wider levels are defined inside their target regions, so they may be
 // used only from code compiled for the same level (see eachIsa.inc).
@@ -25,6 +39,7 @@
 #include "isa.h"
 
 #include <cmath>
+#include <cstdint>
 
 #if defined(REGIONKIT_X86_64)
 // GCC 12 warns, wherever an AVX-512 intrinsic is inlined, about a deliberately
@@ -43,6 +58,17 @@
 #endif
 
 namespace isa {
+
+// x truncated toward zero to a signed 32-bit integer, or INT32_MIN when it has
+// none (NaN, infinite, out of range): what the x86 conversion gives, spelled
+// out for other processors.
+inline std::int32_t truncatedOrLeast(double x) {
+#if defined(REGIONKIT_X86_64)
+    return _mm_cvttsd_si32(_mm_set_sd(x));
+#else
+    return x > -2147483649.0 && x < 2147483648.0 ? static_cast<std::int32_t>(x) : INT32_MIN;
+#endif
+}
 
 template <Isa level>
 struct Lanes;
@@ -66,8 +92,14 @@ struct Lanes<Isa::scalar> {
     static V min(V a, V b) { return a < b ? a : b; }
     static V max(V a, V b) { return a > b ? a : b; }
     static M less(V a, V b) { return a < b; }
+    static M lessEqual(V a, V b) { return a <= b; }
+    static M equal(V a, V b) { return a == b; }
+    static M both(M m, M n) { return m && n; }
+    static M either(M m, M n) { return m || n; }
+    static bool all(M m) { return m; }
     static V select(M m, V x, V y) { return m ? x : y; }
     static bool anyEqual(V a, V b) { return a == b; }
+    static void truncate(V v, std::int32_t* out) { *out = truncatedOrLeast(v); }
     static void transpose(V (&)[1]) {}
 };
 
@@ -92,8 +124,16 @@ struct Lanes<Isa::v128> {
     static V min(V a, V b) { return _mm_min_pd(a, b); }
     static V max(V a, V b) { return _mm_max_pd(a, b); }
     static M less(V a, V b) { return _mm_cmplt_pd(a, b); }
+    static M lessEqual(V a, V b) { return _mm_cmple_pd(a, b); }
+    static M equal(V a, V b) { return _mm_cmpeq_pd(a, b); }
+    static M both(M m, M n) { return _mm_and_pd(m, n); }
+    static M either(M m, M n) { return _mm_or_pd(m, n); }
+    static bool all(M m) { return _mm_movemask_pd(m) == 0x3; }
     static V select(M m, V x, V y) { return _mm_or_pd(_mm_and_pd(m, x), _mm_andnot_pd(m, y)); }
     static bool anyEqual(V a, V b) { return _mm_movemask_pd(_mm_cmpeq_pd(a, b)) != 0; }
+    static void truncate(V v, std::int32_t* out) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_cvttpd_epi32(v));
+    }
     static void transpose(V (&v)[2]) {
         const V a = v[0], b = v[1];
         v[0] = _mm_unpacklo_pd(a, b);
@@ -121,8 +161,16 @@ struct Lanes<Isa::v256> {
     static V min(V a, V b) { return _mm256_min_pd(a, b); }
     static V max(V a, V b) { return _mm256_max_pd(a, b); }
     static M less(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+    static M lessEqual(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
+    static M equal(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
+    static M both(M m, M n) { return _mm256_and_pd(m, n); }
+    static M either(M m, M n) { return _mm256_or_pd(m, n); }
+    static bool all(M m) { return _mm256_movemask_pd(m) == 0xF; }
     static V select(M m, V x, V y) { return _mm256_blendv_pd(y, x, m); }
     static bool anyEqual(V a, V b) { return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_EQ_OQ)) != 0; }
+    static void truncate(V v, std::int32_t* out) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_cvttpd_epi32(v));
+    }
     static void transpose(V (&v)[4]) {
         // (a0 b0 a2 b2), (a1 b1 a3 b3), (c0 d0 c2 d2), (c1 d1 c3 d3)
         const V ab0 = _mm256_unpacklo_pd(v[0], v[1]), ab1 = _mm256_unpackhi_pd(v[0], v[1]);
@@ -155,8 +203,16 @@ struct Lanes<Isa::v512> {
     static V min(V a, V b) { return _mm512_min_pd(a, b); }
     static V max(V a, V b) { return _mm512_max_pd(a, b); }
     static M less(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
+    static M lessEqual(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
+    static M equal(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
+    static M both(M m, M n) { return static_cast<M>(m & n); }
+    static M either(M m, M n) { return static_cast<M>(m | n); }
+    static bool all(M m) { return m == 0xFF; }
     static V select(M m, V x, V y) { return _mm512_mask_blend_pd(m, y, x); }
     static bool anyEqual(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ) != 0; }
+    static void truncate(V v, std::int32_t* out) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_cvttpd_epi32(v));
+    }
     static void transpose(V (&v)[8]) {
         // Pairs, then pairs of pairs, then halves: three rounds of shuffles.
         V t[8];
@@ -206,6 +262,11 @@ struct Lanes<Isa::v128> {
     static V min(V a, V b) { return vbslq_f64(vcltq_f64(a, b), a, b); }
     static V max(V a, V b) { return vbslq_f64(vcgtq_f64(a, b), a, b); }
     static M less(V a, V b) { return vcltq_f64(a, b); }
+    static M lessEqual(V a, V b) { return vcleq_f64(a, b); }
+    static M equal(V a, V b) { return vceqq_f64(a, b); }
+    static M both(M m, M n) { return vandq_u64(m, n); }
+    static M either(M m, M n) { return vorrq_u64(m, n); }
+    static bool all(M m) { return (vgetq_lane_u64(m, 0) & vgetq_lane_u64(m, 1)) != 0; }
     static V select(M m, V x, V y) { return vbslq_f64(m, x, y); }
     static bool anyEqual(V a, V b) {
         const M equal = vceqq_f64(a, b);
@@ -216,37 +277,32 @@ struct Lanes<Isa::v128> {
         v[0] = vzip1q_f64(a, b);
         v[1] = vzip2q_f64(a, b);
     }
+    // To 64 bits, then narrowed with saturation, so that no value outside the
+    // 32-bit range lands inside it.
+    static void truncate(V v, std::int32_t* out) { vst1_s32(out, vqmovn_s64(vcvtq_s64_f64(v))); }
 };
 
 #endif
 
 }  // namespace isa
 
-// Runs path_<level>::call (see eachIsa.inc) for the narrower of `asked` and
-// the widest level the machine runs. Levels this architecture lacks are never
+// The value of path_<level>::call (see eachIsa.inc) for the level `run`, an
+// expression: `run` must be a level isa::choose() returned (the machine runs
+// it) and is read more than once. Levels this architecture lacks are never
 // chosen, so they are not compiled in.
 #if defined(REGIONKIT_X86_64)
-#define REGIONKIT_ON_PATH(asked, call)                                     \
-    do {                                                                   \
-        switch (::isa::choose(asked)) {                                    \
-        case ::isa::Isa::v512: path_v512::call; break;                     \
-        case ::isa::Isa::v256: path_v256::call; break;                     \
-        case ::isa::Isa::v128: path_v128::call; break;                     \
-        default: REGIONKIT_SCALAR_CALL(call); break;                       \
-        }                                                                  \
-    } while (0)
+#define REGIONKIT_RUN(run, call)                 \
+    ((run) == ::isa::Isa::v512   ? path_v512::call \
+     : (run) == ::isa::Isa::v256 ? path_v256::call \
+     : (run) == ::isa::Isa::v128 ? path_v128::call \
+                                 : REGIONKIT_SCALAR_CALL(call))
 #elif defined(REGIONKIT_ARM64)
-#define REGIONKIT_ON_PATH(asked, call)                                     \
-    do {                                                                   \
-        if (::isa::choose(asked) == ::isa::Isa::v128)                      \
-            path_v128::call;                                               \
-        else                                                               \
-            REGIONKIT_SCALAR_CALL(call);                                   \
-    } while (0)
+#define REGIONKIT_RUN(run, call) ((run) == ::isa::Isa::v128 ? path_v128::call : REGIONKIT_SCALAR_CALL(call))
 #else
-#define REGIONKIT_ON_PATH(asked, call) REGIONKIT_SCALAR_CALL(call)
+#define REGIONKIT_RUN(run, call) REGIONKIT_SCALAR_CALL(call)
 #endif
 // The scalar level's call, REGIONKIT_SCALAR_CALL(call), is the body's own copy
-// (eachIsa.inc defines it) or, with REGIONKIT_BODY_VECTOR_ONLY, the kernel's.
+// (eachIsa.inc defines it) or, with REGIONKIT_BODY_VECTOR_ONLY, the kernel's:
+// an expression of the same type as the vector paths' calls.
 
 #endif

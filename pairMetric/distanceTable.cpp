@@ -28,18 +28,6 @@ struct Bounds {
             if (d[x] < lo) lo = d[x];
         }
     }
-
-    // Bounds gathered out of output order have the right values, but of -0
-    // and +0 the walk in output order keeps whichever comes first; hi never
-    // takes -0 (it starts at +0), lo takes the first zero of the table.
-    void firstZero(const double* d, std::size_t count) {
-        if (lo != 0.0) return;
-        for (std::size_t x = 0; x < count; ++x)
-            if (d[x] == 0.0) {
-                lo = d[x];
-                return;
-            }
-    }
 };
 
 void fillPlain(const double* const* tableA, std::int32_t m, std::int32_t n, const double* const* tableB,
@@ -113,7 +101,7 @@ public:
     Packed() = default;
     Packed(const Packed&) = delete;
     Packed& operator=(const Packed&) = delete;
-    ~Packed() { gateway::release(base_); }
+    ~Packed() { gateway::releaseTried(base_); }
 
     // False, holding nothing, when the sizes overflow or the block cannot be allocated.
     bool make(std::int32_t m, std::int32_t r, std::int32_t n, int rowsA, int rowsB) {
@@ -125,7 +113,7 @@ public:
             return false;
         const std::size_t lengthA = roundUp(groupsA * static_cast<std::size_t>(rowsA) * cols);
         const std::size_t lengthB = groupsB * static_cast<std::size_t>(rowsB) * cols;
-        base_ = gateway::allocate((lengthA + lengthB) * sizeof(double) + alignment);
+        base_ = gateway::tryAllocate((lengthA + lengthB) * sizeof(double) + alignment);
         if (base_ == nullptr) return false;
         const std::size_t address = reinterpret_cast<std::size_t>(base_);
         a_ = reinterpret_cast<double*>((address + alignment - 1) / alignment * alignment);
@@ -149,7 +137,7 @@ private:
 // The scalar level is fillPlain; the vector levels share one body.
 #define REGIONKIT_BODY "distanceTile.inc"
 #define REGIONKIT_BODY_VECTOR_ONLY
-#define REGIONKIT_SCALAR_CALL(call) (void)0
+#define REGIONKIT_SCALAR_CALL(call) false
 #include "eachIsa.inc"
 #undef REGIONKIT_BODY
 
@@ -183,12 +171,9 @@ bool vectorsPay(isa::Isa run, std::int32_t m, std::int32_t n, std::int32_t r, do
 void fillOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
             const double* const* tableB, std::int32_t r, double code, bool rescale, double* out) {
     const isa::Isa run = isa::choose(level);
-    if (vectorsPay(run, m, n, r, code)) {
-        bool done = false;
-        REGIONKIT_ON_PATH(run, fillVector(FromTable{tableA}, m, n, FromTable{tableB}, r, metricOf(code), rescale,
-                                          out, done));
-        if (done) return;
-    }
+    if (vectorsPay(run, m, n, r, code) &&
+        REGIONKIT_RUN(run, fillVector(FromTable{tableA}, m, n, FromTable{tableB}, r, metricOf(code), rescale, out)))
+        return;
     fillPlain(tableA, m, n, tableB, r, code, rescale, out);
 }
 
@@ -201,11 +186,9 @@ bool fillsFromColumns(isa::Isa level, std::int32_t m, std::int32_t n, std::int32
 bool fillDistanceTableFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
                                   std::int32_t r, double code, double* out) {
     const isa::Isa run = isa::choose(level);
-    if (!vectorsPay(run, m, n, r, code)) return false;
-    bool done = false;
-    REGIONKIT_ON_PATH(run, fillVector(FromColumns{a, static_cast<std::size_t>(m)}, m, n,
-                                      FromColumns{b, static_cast<std::size_t>(r)}, r, metricOf(code), true, out, done));
-    return done;
+    return vectorsPay(run, m, n, r, code) &&
+           REGIONKIT_RUN(run, fillVector(FromColumns{a, static_cast<std::size_t>(m)}, m, n,
+                                         FromColumns{b, static_cast<std::size_t>(r)}, r, metricOf(code), true, out));
 }
 
 void fillDistanceTableOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,

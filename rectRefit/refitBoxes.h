@@ -7,6 +7,8 @@
 #ifndef REGIONKIT_RECTREFIT_REFITBOXES_H
 #define REGIONKIT_RECTREFIT_REFITBOXES_H
 
+#include "isa.h"
+
 #include <cstdint>
 
 // The running least x and y start here, the running greatest right and bottom
@@ -25,5 +27,12 @@ constexpr double refitStartGreatest = 0.0;
 void refitBoxes(const double* const* boxes, std::int32_t boxCount, const double* const* regions,
                 std::int32_t regionCount, const double* const* members, std::int32_t height, std::int32_t width,
                 double* out);
+
+// refitBoxes at a given vector level (the narrower of it and what the
+// processor runs), which only changes how many membership marks are looked
+// at once; every level gives the same bits. Exposed so tests can check each.
+void refitBoxesOn(isa::Isa level, const double* const* boxes, std::int32_t boxCount, const double* const* regions,
+                  std::int32_t regionCount, const double* const* members, std::int32_t height, std::int32_t width,
+                  double* out);
 
 #endif

@@ -10,9 +10,11 @@ namespace {
 
 // A tile is tileRows rows by tileCols columns: its reads touch tileCols
 // columns, its writes tileRows rows, few enough to stay in cache. Both are
-// multiples of every block size.
+// multiples of every block size (a level's width).
 constexpr std::int32_t tileRows = 8;
 constexpr std::int32_t tileCols = 256;
+static_assert(tileRows % isa::widthOf(isa::widestCompiled) == 0 && tileCols % tileRows == 0,
+              "a tile must hold whole blocks of every level");
 
 struct Span {
     std::int32_t firstRow, endRow, firstCol, endCol;
@@ -30,14 +32,14 @@ void copyPlain(double* const* table, std::size_t stride, const double* data, Spa
 #include "eachIsa.inc"
 #undef REGIONKIT_BODY
 
-// Copies the whole blocks of `block` x `block` (1, 2, 4 or 8) tile by tile.
-void copyTiles(isa::Isa level, double* const* table, std::size_t stride, const double* data,
+// Copies the whole blocks, as wide as the level `run`, tile by tile.
+void copyTiles(isa::Isa run, double* const* table, std::size_t stride, const double* data,
                std::int32_t blockRows, std::int32_t blockCols) {
     for (std::int32_t i = 0; i < blockRows; i += tileRows) {
         const std::int32_t endRow = blockRows - i < tileRows ? blockRows : i + tileRows;
         for (std::int32_t j = 0; j < blockCols; j += tileCols) {
             const std::int32_t endCol = blockCols - j < tileCols ? blockCols : j + tileCols;
-            REGIONKIT_ON_PATH(level, copyBlocks(table, stride, data, {i, endRow, j, endCol}));
+            REGIONKIT_RUN(run, copyBlocks(table, stride, data, {i, endRow, j, endCol}));
         }
     }
 }
@@ -47,10 +49,7 @@ void copyTiles(isa::Isa level, double* const* table, std::size_t stride, const d
 void fillRowTableTiledOn(isa::Isa level, double* const* table, std::int32_t rows, std::int32_t cols,
                          const double* data, std::size_t stride) {
     const isa::Isa run = isa::choose(level);
-    const std::int32_t block = run == isa::Isa::v512   ? 8
-                               : run == isa::Isa::v256 ? 4
-                               : run == isa::Isa::v128 ? 2
-                                                       : 1;
+    const std::int32_t block = isa::widthOf(run);
     // The whole blocks tile by tile, then the last rows and columns that do not fill a block.
     const std::int32_t blockRows = rows - rows % block, blockCols = cols - cols % block;
     copyTiles(run, table, stride, data, blockRows, blockCols);

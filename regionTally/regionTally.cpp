@@ -129,7 +129,7 @@ bool tallyInto(gateway::Gate& gate, const Call& c, mxArray* plhs[]) {
     void* work = nullptr;
     const std::size_t workBytes = tallyWorkBytes(c.n, c.k, c.wordCount, c.regionCount);
     if (workBytes > 0) {
-        work = gateway::allocate(workBytes);
+        work = gateway::tryAllocate(workBytes);
         if (work == nullptr) {
             dropResults();
             return gate.outOfMemory("the working table of counts");
@@ -137,7 +137,7 @@ bool tallyInto(gateway::Gate& gate, const Call& c, mxArray* plhs[]) {
     }
     const TallyFault fault =
         tallyWords(c.words, c.n, c.regions, c.k, c.wordCount, c.regionCount, counts, totals, work);
-    if (work != nullptr) gateway::release(work);
+    if (work != nullptr) gateway::releaseTried(work);
     if (fault.kind == TallyFault::none) return true;
     dropResults();
     return refuseFault(gate, fault, c.words, c.regions, c.n, c.wordCount, c.regionCount);

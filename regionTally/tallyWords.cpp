@@ -2,33 +2,16 @@
 
 #include "tallyWords.h"
 
-#include "isa.h"
+#include "lanes.h"
 
 #include <algorithm>
 #include <cstring>
 
-// SSE2 is part of every x86-64 processor: the conversions and checks below
-// use it without asking. Other processors take the plain loops.
-#if defined(REGIONKIT_X86_64)
-#include <emmintrin.h>
-#endif
-
 namespace {
-
-// v truncated toward zero to a signed 32-bit integer, or INT32_MIN when it has
-// none (NaN, infinite, out of range): what the x86 conversion instruction
-// gives, spelled out for other processors.
-inline std::int32_t truncatedOrLeast(double v) {
-#if defined(REGIONKIT_X86_64)
-    return _mm_cvttsd_si32(_mm_set_sd(v));
-#else
-    return v > -2147483649.0 && v < 2147483648.0 ? static_cast<std::int32_t>(v) : INT32_MIN;
-#endif
-}
 
 // A number's 0-based index: (truncation - 1), taken unsigned, so that a
 // number truncating outside 1 .. count gives an index of count or more.
-inline std::uint32_t indexOf(double v) { return static_cast<std::uint32_t>(truncatedOrLeast(v)) - 1u; }
+inline std::uint32_t indexOf(double v) { return static_cast<std::uint32_t>(isa::truncatedOrLeast(v)) - 1u; }
 
 // Reads the region index straight through, block after block, and stops at
 // the first membership that cannot be counted. With `counting`, adds each
@@ -65,14 +48,21 @@ TallyFault straight(const double* words, std::int32_t n, const double* regions, 
 // Locations taken at a time: their word numbers and the cells of one block
 // stay in the first-level cache, and the k blocks are read as k sequential
 // streams.
-const std::int32_t run = 2048;
+constexpr std::int32_t run = 2048;
+
+// The region numbers of one block's run, checked and converted L::W at a time.
+#define REGIONKIT_BODY "tallyBody.inc"
+#include "eachIsa.inc"
+#undef REGIONKIT_BODY
 
 // The working table: 16-bit counts, one column of `stride` cells per region
 // number from 0 to R, the stride being W rounded up to a power of two so that
 // a cell is found by a shift: word index w and region number r meet at
 // w + r * stride. Column 0 takes the zero memberships, so that no branch
-// depends on the data, and is dropped at the end. A quarter to a half of the
-// doubles' bytes, so it stays in cache where they would not.
+// depends on the data, and is dropped at the end. It takes (R + 1) / 4R to
+// (R + 1) / 2R of the doubles' bytes, the power of two deciding where between:
+// a quarter to a half for many regions, more for few (a half to nearly all
+// for R = 1), so for large tallies it stays in cache where they would not.
 struct NarrowTable {
     std::uint32_t shift;   // log2(stride)
     std::uint32_t stride;  // at least W
@@ -106,60 +96,29 @@ void carry(std::uint32_t cell, const NarrowTable& table, std::int32_t wordCount,
 // locations; false when one that cannot be counted was met, before any of its
 // run and block is counted. A location whose word is not in 1 .. W takes word
 // index 0 for its zero memberships, which are never counted.
-bool countNarrow(const double* words, std::int32_t n, const double* regions, std::int32_t k, std::int32_t wordCount,
-                 std::int32_t regionCount, const NarrowTable& table, std::uint16_t* narrow, double* counts,
-                 double* totals) {
+bool countNarrow(isa::Isa level, const double* words, std::int32_t n, const double* regions, std::int32_t k,
+                 std::int32_t wordCount, std::int32_t regionCount, const NarrowTable& table, std::uint16_t* narrow,
+                 double* counts, double* totals) {
     const auto words32 = static_cast<std::uint32_t>(wordCount);
-    const auto regions32 = static_cast<std::uint32_t>(regionCount);
-    alignas(16) std::uint32_t wordIndex[run];
-    alignas(16) std::int32_t wordBad[run];  // -1 where the word is not in 1 .. W
-    alignas(16) std::uint32_t cells[run];
+    // A counted region number r fits when 1 <= r < limit: R + 1, or 1 (none
+    // fits) at a location whose word is not in 1 .. W.
+    const double regionLimit = static_cast<double>(regionCount) + 1.0;
+    std::uint32_t wordIndex[run];
+    double limit[run];
+    std::int32_t regionOf[run];
     for (std::int32_t start = 0; start < n; start += run) {
         const std::int32_t length = std::min(run, n - start);
         for (std::int32_t t = 0; t < length; ++t) {
             const std::uint32_t w = indexOf(words[start + t]);
             const bool bad = w >= words32;
             wordIndex[t] = bad ? 0 : w;
-            wordBad[t] = bad ? -1 : 0;
+            limit[t] = bad ? 1.0 : regionLimit;
         }
         for (std::int32_t i = 0; i < k; ++i) {
             const double* block = regions + static_cast<std::int64_t>(i) * n + start;
-            std::int32_t t = 0;
-            std::uint32_t bad = 0;
-#if defined(REGIONKIT_X86_64)
-            const __m128d zero = _mm_setzero_pd();
-            const __m128i one = _mm_set1_epi32(1), bias = _mm_set1_epi32(INT32_MIN);
-            const __m128i regionLimit = _mm_set1_epi32(static_cast<std::int32_t>(regions32 ^ 0x80000000u));
-            const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(table.shift));
-            __m128i badLanes = _mm_setzero_si128();
-            for (; t + 4 <= length; t += 4) {
-                const __m128d e0 = _mm_loadu_pd(block + t), e1 = _mm_loadu_pd(block + t + 2);
-                // Truncations; 0 for 0.0 and -0.0.
-                const __m128i r = _mm_unpacklo_epi64(_mm_cvttpd_epi32(e0), _mm_cvttpd_epi32(e1));
-                const __m128i counted = _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(_mm_cmpneq_pd(e0, zero)),
-                                                                        _mm_castpd_ps(_mm_cmpneq_pd(e1, zero)),
-                                                                        _MM_SHUFFLE(2, 0, 2, 0)));
-                // 1 <= r <= R, as the unsigned r - 1 < R, compared with the sign bit flipped.
-                const __m128i inRange = _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(r, one), bias), regionLimit);
-                const __m128i wordWrong = _mm_load_si128(reinterpret_cast<const __m128i*>(wordBad + t));
-                const __m128i wrong =
-                    _mm_or_si128(_mm_andnot_si128(inRange, counted), _mm_and_si128(counted, wordWrong));
-                badLanes = _mm_or_si128(badLanes, wrong);
-                const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(wordIndex + t));
-                _mm_store_si128(reinterpret_cast<__m128i*>(cells + t), _mm_add_epi32(w, _mm_sll_epi32(r, shift)));
-            }
-            bad = static_cast<std::uint32_t>(_mm_movemask_epi8(badLanes));
-#endif
-            for (; t < length; ++t) {
-                const double e = block[t];
-                const auto r = static_cast<std::uint32_t>(truncatedOrLeast(e));
-                const std::uint32_t counted = e != 0.0;
-                bad |= counted & static_cast<std::uint32_t>((r - 1u >= regions32) | (wordBad[t] != 0));
-                cells[t] = wordIndex[t] + (r << table.shift);
-            }
-            if (bad != 0) return false;
-            for (t = 0; t < length; ++t) {
-                const std::uint32_t c = cells[t];
+            if (!REGIONKIT_RUN(level, regionsFit(block, limit, length, regionOf))) return false;
+            for (std::int32_t t = 0; t < length; ++t) {
+                const std::uint32_t c = wordIndex[t] + (static_cast<std::uint32_t>(regionOf[t]) << table.shift);
                 if (++narrow[c] == 0) carry(c, table, wordCount, counts, totals);
             }
         }
@@ -193,17 +152,24 @@ std::size_t tallyWorkBytes(std::int32_t n, std::int32_t k, std::int32_t wordCoun
     return static_cast<std::size_t>(table.cells * sizeof(std::uint16_t));
 }
 
-TallyFault tallyWords(const double* words, std::int32_t n, const double* regions, std::int32_t k,
-                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
-                      void* work) {
+TallyFault tallyWordsOn(isa::Isa level, const double* words, std::int32_t n, const double* regions, std::int32_t k,
+                        std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
+                        void* work) {
     if (k <= 0 || n <= 0) return TallyFault();
     if (work == nullptr || tallyWorkBytes(n, k, wordCount, regionCount) == 0)
         return straight<true>(words, n, regions, k, wordCount, regionCount, counts, totals);
     const NarrowTable table = narrowTable(wordCount, regionCount);
     auto* narrow = static_cast<std::uint16_t*>(work);
     std::memset(narrow, 0, static_cast<std::size_t>(table.cells) * sizeof(std::uint16_t));
-    if (!countNarrow(words, n, regions, k, wordCount, regionCount, table, narrow, counts, totals))
+    if (!countNarrow(isa::choose(level), words, n, regions, k, wordCount, regionCount, table, narrow, counts,
+                     totals))
         return straight<false>(words, n, regions, k, wordCount, regionCount, nullptr, nullptr);
     addNarrow(table, narrow, wordCount, regionCount, counts, totals);
     return TallyFault();
+}
+
+TallyFault tallyWords(const double* words, std::int32_t n, const double* regions, std::int32_t k,
+                      std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
+                      void* work) {
+    return tallyWordsOn(isa::preferred(), words, n, regions, k, wordCount, regionCount, counts, totals, work);
 }

@@ -7,6 +7,8 @@
 #ifndef REGIONKIT_REGIONTALLY_TALLYWORDS_H
 #define REGIONKIT_REGIONTALLY_TALLYWORDS_H
 
+#include "isa.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -43,6 +45,14 @@ struct TallyFault {
 TallyFault tallyWords(const double* words, std::int32_t n, const double* regions, std::int32_t k,
                       std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
                       void* work = nullptr);
+
+// tallyWords at a given vector level (the narrower of it and what the
+// processor runs), which checks and converts that many region numbers at once
+// on the working-table path; every level gives the same results. Exposed so
+// tests can check each.
+TallyFault tallyWordsOn(isa::Isa level, const double* words, std::int32_t n, const double* regions, std::int32_t k,
+                        std::int32_t wordCount, std::int32_t regionCount, double* counts, double* totals,
+                        void* work = nullptr);
 
 // The bytes of work that tallyWords counts faster with for these sizes, or 0
 // where a working table would not pay for itself or is not used: fewer than

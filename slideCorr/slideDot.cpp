@@ -33,11 +33,26 @@ struct BandCopy {
 };
 
 // Vectors of consecutive row offsets (down a column) and output columns of one
-// block per level: as many sums in flight as the level's registers hold beside
-// the vectors loaded from A and one kernel value (and, for SSE2, whose
-// multiply overwrites an operand, one product).
-constexpr int blockVectorsFor(isa::Isa level) { return level == isa::Isa::v512 ? 6 : 3; }
-constexpr int blockColumnsFor(isa::Isa level) { return level == isa::Isa::v512 ? 4 : 3; }
+// block per level, from its registers: a fifth of them for the vectors loaded
+// from A, then as many sums in flight as leave room for one kernel value and
+// one product (SSE2's multiply overwrites an operand). 16 registers give 3 x 3
+// blocks, 32 give 6 x 4.
+constexpr int blockVectorsFor(isa::Isa level) { return isa::registersOf(level) / 5; }
+constexpr int blockColumnsFor(isa::Isa level) {
+    return (isa::registersOf(level) - blockVectorsFor(level) - 2) / blockVectorsFor(level);
+}
+constexpr std::uint64_t blockHeightFor(isa::Isa level) {
+    return static_cast<std::uint64_t>(blockVectorsFor(level)) * static_cast<std::uint64_t>(isa::widthOf(level));
+}
+
+// The tallest block of any level. A band copy holds that many rows and the
+// kernel's height less one, so one copy serves whichever level fills it.
+constexpr std::uint64_t tallestBlock() {
+    std::uint64_t tallest = 0;
+    for (const isa::Level& level : isa::levels)
+        if (blockHeightFor(level.isa) > tallest) tallest = blockHeightFor(level.isa);
+    return tallest;
+}
 
 #define REGIONKIT_BODY "slideDotBlocks.inc"
 #include "eachIsa.inc"
@@ -49,21 +64,27 @@ void zeroAll(const Geometry& g) {
     for (std::uint64_t t = 0; t < count; ++t) g.out[t] = 0.0;
 }
 
-// The band copy for a call, when it pays: on a vector level, with columns of
-// A long enough (2 KB and more) for their stride to line them up in the
-// cache's sets, a kernel wide enough for a block to read many of them at once,
-// and a copy small enough to stay in the core's own cache. When
-// it cannot be allocated the blocks read A in place, with the same results.
+// The band copy for a sweep at `level`, when that sweep uses one and it pays:
+// a vector level, a map of at least one full block, columns of A long enough
+// (2 KB and more) for their stride to line them up in the cache's sets, a
+// kernel wide enough for a block to read many of them at once, and a copy
+// small enough to stay in the core's own cache. When it cannot be allocated
+// the blocks read A in place, with the same results.
 BandCopy bandCopyFor(isa::Isa level, const Geometry& g) {
-    constexpr std::uint64_t columns = 256, tallestBlock = 48, largestCopy = std::uint64_t{2} << 20;
+    constexpr std::uint64_t columns = 256, largestCopy = std::uint64_t{2} << 20, lineDoubles = 8;
     BandCopy band{nullptr, 0, 0};
     if (level == isa::Isa::scalar || g.M < 256 || g.n < 8) return band;
-    // Rows of the tallest band, rounded up to whole cache lines and one more,
-    // so that the copy's columns do not line up in the sets either.
-    const std::uint64_t stride = (tallestBlock + g.m - 1 + 7) / 8 * 8 + 8;
+    if (g.P < blockHeightFor(level) || g.Q < static_cast<std::uint64_t>(blockColumnsFor(level))) return band;
+    if (g.m > largestCopy || g.n > largestCopy) return band;
+    // Rows of the tallest band, in an odd number of whole cache lines: the
+    // copy's columns then step through every cache set before any two meet in
+    // one, whatever the kernel's height.
+    std::uint64_t lines = (tallestBlock() + g.m - 1 + lineDoubles - 1) / lineDoubles;
+    lines += 1 - lines % 2;
+    const std::uint64_t stride = lines * lineDoubles;
     const std::uint64_t width = (g.Q < columns ? g.Q : columns) + g.n - 1;
-    if (g.n > largestCopy || stride * width * sizeof(double) > largestCopy) return band;
-    band.data = static_cast<double*>(gateway::allocate(stride * width * sizeof(double)));
+    if (stride * width * sizeof(double) > largestCopy) return band;
+    band.data = static_cast<double*>(gateway::tryAllocate(stride * width * sizeof(double)));
     band.stride = stride;
     band.columns = columns;
     return band;
@@ -80,16 +101,14 @@ void slideDotOn(isa::Isa level, const double* a, std::uint32_t M, std::uint32_t 
         zeroAll(g);
         return;
     }
-    const isa::Isa run = isa::choose(level);
-    BandCopy band = bandCopyFor(run, g);
     // A map shorter than one vector of a level goes to the next narrower one;
     // the scalar level takes every map.
-    for (int l = static_cast<int>(run);; --l) {
-        bool done = false;
-        REGIONKIT_ON_PATH(static_cast<isa::Isa>(l), sweepAll(g, band, done));
-        if (done || l == 0) break;
-    }
-    if (band.data != nullptr) gateway::release(band.data);
+    isa::Isa run = isa::choose(level);
+    while (run != isa::Isa::scalar && g.P < static_cast<std::uint64_t>(isa::widthOf(run)))
+        run = static_cast<isa::Isa>(static_cast<int>(run) - 1);
+    const BandCopy band = bandCopyFor(run, g);
+    REGIONKIT_RUN(run, sweepAll(g, band));
+    if (band.data != nullptr) gateway::releaseTried(band.data);
 }
 
 void slideDot(const double* a, std::uint32_t M, std::uint32_t N, const double* k, std::uint32_t m,

@@ -18,7 +18,7 @@
 namespace testhost {
 
 inline std::vector<isa::Isa> levels() {
-    isa::Isa found[4];
+    isa::Isa found[isa::levelCount];
     const int count = isa::available(found);
     return std::vector<isa::Isa>(found, found + count);
 }

@@ -77,8 +77,9 @@ void BM_fromColumns(benchmark::State& state) {
 
 void arguments(benchmark::internal::Benchmark* b) {
     b->ArgNames({"level", "code", "rows", "N"});
-    for (int level = 0; level < 4; ++level)
+    for (const isa::Level& entry : isa::levels)
         for (int code = 1; code <= 2; ++code) {
+            const int level = static_cast<int>(entry.isa);
             b->Args({level, code, 1000, 128});
             b->Args({level, code, 333, 37});
             b->Args({level, code, 400, 4096});

@@ -99,6 +99,30 @@ TEST(RefitBoxes, EmptyListsAndBoxesWithoutMembers) {
     refitBoxes(nullptr, 0, nullptr, 3, nullptr, 100, 100, nullptr);
 }
 
+// Marks looked at W at a time: members (exact ones) and near misses at every
+// position of a row against the plain walk, so that a member missed or a near
+// one taken in any lane shows. The first rows are sparse, so that whole
+// vectors of non-members are skipped.
+class RefitLevels : public testhost::EveryLevel {};
+TEST_P(RefitLevels, FindTheMembersThePlainWalkFinds) {
+    std::mt19937 rng(5);
+    const double marks[] = {1.0, 0.0, std::nextafter(1.0, 2.0), std::nextafter(1.0, 0.0), nan, -1.0};
+    std::uniform_int_distribution<int> pick(0, 5), corner(1, 90);
+    for (std::int32_t count : {1, 7, 8, 9, 17, 40}) {
+        std::vector<Row> regions, boxes(24, Row{3, 4, 5, 6}), membership(24, Row(count, 0.0));
+        for (std::int32_t j = 0; j < count; ++j) regions.push_back({1.0 * corner(rng), 1.0 * corner(rng), 5, 5});
+        for (std::size_t i = 0; i < membership.size(); ++i)
+            for (double& v : membership[i]) v = i < 8 && pick(rng) < 3 ? 0.0 : marks[pick(rng)];
+        std::vector<double> want(24 * 4), got(24 * 4);
+        refitBoxesOn(isa::Isa::scalar, rowsOf(boxes).data(), 24, rowsOf(regions).data(), count,
+                     rowsOf(membership).data(), 100, 100, want.data());
+        refitBoxesOn(level(), rowsOf(boxes).data(), 24, rowsOf(regions).data(), count, rowsOf(membership).data(),
+                     100, 100, got.data());
+        EXPECT_EQ(got, want) << levelName() << ", " << count << " regions";
+    }
+}
+REGIONKIT_EVERY_LEVEL(RefitLevels);
+
 class TiledFillLevels : public testhost::EveryLevel {};
 REGIONKIT_EVERY_LEVEL(TiledFillLevels);
 

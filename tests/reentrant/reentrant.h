@@ -34,7 +34,7 @@ struct Job {
 using Jobs = std::vector<Job>;
 
 inline std::vector<isa::Isa> levels() {
-    isa::Isa found[4];
+    isa::Isa found[isa::levelCount];
     const int count = isa::available(found);
     return std::vector<isa::Isa>(found, found + count);
 }
