@@ -8,7 +8,7 @@ function regionkitDemo (mexdir, output, image)
 %
 %   make demo                              (synthetic image)
 %   make demo IMAGE=photo.jpg              (your PNG or JPEG)
-%   octave-cli --eval "addpath('demo'); regionkitDemo('build/mex')"
+%   octave-cli --no-history --eval "addpath('demo'); regionkitDemo('build/mex')"
 %   In MATLAB:  addpath('demo'); regionkitDemo('build/matlab')
 %
 %   Steps: segment the image into regions (connected areas of one colour
