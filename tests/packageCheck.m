@@ -73,7 +73,9 @@ unwind_protect
   cd (prefix);
   report = evalc ('pkg ("test", "regionkit")');
   cd (here);
-  printf ("%s", report);
+  % The help files and Contents.m hold no tests by design: the summary's
+  % line counting files without tests is left out.
+  printf ("%s", regexprep (report, '[^\n]*\.m files have no tests[^\n]*\n?', ''));
   passed = regexp (report, 'PASS\s+(\d+)', "tokens", "once");
   failed = regexp (report, 'FAIL\s+(\d+)', "tokens", "once");
   if (isempty (passed) || str2double (passed{1}) == 0)
