@@ -337,8 +337,9 @@ end
 function removeFolder(folder)
   % Octave only (its builds alone get a temporary folder).
   if exist(folder, 'dir')
-    confirm_recursive_rmdir(false, 'local');
+    ask = feval('confirm_recursive_rmdir', false);  % no question in an interactive session
     [~] = rmdir(folder, 's');
+    feval('confirm_recursive_rmdir', ask);
   end
 end
 
