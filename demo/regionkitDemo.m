@@ -70,7 +70,7 @@ function regionkitDemo (mexdir, output, image)
   end
   fprintf ('  %d regions (the 60 largest at most), %d visual words, %d candidate boxes\n', R, wordCount, ...
           size(candidates, 1));
-  if (~isempty (info.members))
+  if (exist ('coverTest') == 3 && exist ('rectRefit') == 3)
     fprintf ('  coverTest: %d box-region memberships; rectRefit: %d of %d boxes refit\n', nnz (info.members), ...
             sum (any (info.members, 2)), size(candidates, 1));
   end
@@ -106,7 +106,10 @@ function regionkitDemo (mexdir, output, image)
   if (built ('slideCorr'))
     grey = mean (img, 3);
     if (isempty (truth))  % the user's image: take the middle of its largest region
-      b = regionBoxes(1, :);
+      b = [1, 1, W, H];  % or the whole image, when it has no region
+      if (R > 0)
+        b = regionBoxes(1, :);
+      end
       side = max (8, min ([32, b(3), b(4)]));
       truth = [round(b(1) + (b(3) - side) / 2), round(b(2) + (b(4) - side) / 2), side, side];
     end

@@ -163,6 +163,7 @@ function [regionMap, regionBoxes] = regions (classes, minArea, maxCount)
   number(keep) = 1:numel (keep);
   regionMap = reshape (number(which), H, W);
   regionBoxes = [x0(keep), y0(keep), x1(keep) - x0(keep) + 1, y1(keep) - y0(keep) + 1];
+  regionBoxes = reshape (regionBoxes, [], 4);  % 0-by-4 when no region is kept (a plain image)
 end
 
 % ------------------------------------------------------------- proposals ---
