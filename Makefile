@@ -85,8 +85,13 @@ golden: build
 # Each cross build gets its own folder; ctest runs its programs through the
 # emulator its toolchain file names.
 CROSS_TARGETS := windows:mingw-w64-x86_64 arm64:aarch64-linux-gnu
+# Wine's prefix and every temporary file of the run go to one temporary
+# folder, removed (after Wine's server is stopped) however the run ends.
 cross: deps-cross
-	@set -e; for t in $(CROSS_TARGETS); do \
+	@set -e; scratch=$$(mktemp -d -t regionkit-cross.XXXXXX); \
+	export TMPDIR=$$scratch WINEPREFIX=$$scratch/wine; \
+	trap 'tools/wine-run.sh --stop; rm -rf "$$scratch"' EXIT; \
+	for t in $(CROSS_TARGETS); do \
 	  name=$${t%%:*}; toolchain=$${t#*:}; dir=$(BUILD)/cross-$$name; \
 	  echo "== $$name ($$toolchain)"; \
 	  cmake -S . -B $$dir -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$toolchain.cmake; \
