@@ -86,8 +86,10 @@ function summary = proposalsForFolder(folder, resultsFile, varargin)
   fprintf(fid, 'image,x,y,w,h,score\n');
   fclose(fid);
 
-  % A batch keeps every worker busy a few times over between progress lines.
-  batch = 4 * min(workers, N);
+  % A batch keeps every worker busy a few times over between progress lines,
+  % and there are at most about 20 of them (each parcellfun call starts its
+  % workers anew, which costs about half a second).
+  batch = max(4 * workers, ceil(N / 20));
   if ~quiet
     fprintf('proposalsForFolder: %d images in %s, %s with %d worker(s)\n', N, folder, mode, workers);
   end
