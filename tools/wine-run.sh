@@ -10,14 +10,23 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 wine=wine64
 command -v "$wine" >/dev/null 2>&1 || wine=/usr/lib/wine/wine64
-# tools/wine-run.sh --stop ends the prefix's wineserver, so that its folder
-# can be removed.
+# tools/wine-run.sh --stop ends the prefix's wineserver and removes the
+# server's socket folder (named after the prefix's device and inode, in a
+# /tmp/wine-* folder whatever TMPDIR says), so that the prefix can be removed.
 if [ "${1:-}" = --stop ]; then
+  [ -d "$WINEPREFIX" ] || exit 0
+  key="$(printf '%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
   for server in wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
     if command -v "$server" >/dev/null 2>&1; then
       "$server" -k 2>/dev/null || true
       "$server" -w 2>/dev/null || true
-      exit 0
+      break
+    fi
+  done
+  for socket in /tmp/wine-*/server-"$key" "/tmp/.wine-$(id -u)/server-$key"; do
+    if [ -d "$socket" ]; then
+      rm -rf "$socket"
+      rmdir "$(dirname "$socket")" 2>/dev/null || true
     fi
   done
   exit 0
