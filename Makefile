@@ -39,15 +39,16 @@ deps:
 deps-cross:
 	@tools/ensure-deps.sh cross
 
+# MAKELEVEL= keeps the build's own make from announcing every folder it enters.
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j $(JOBS)
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS)
 
 # Only what the demo runs: the plug-ins for Octave, none of the test suites,
 # sanitized builds or benchmarks (which take minutes on a small machine).
 build-plugins: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j $(JOBS) --target $(addsuffix _octave,$(PLUGINS))
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target $(addsuffix _octave,$(PLUGINS))
 
 # The Octave suites include the help texts and buildMex.m (tests/*Test.m).
 test: build
