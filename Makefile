@@ -96,7 +96,7 @@ cross: deps-cross
 	  name=$${t%%:*}; toolchain=$${t#*:}; dir=$(BUILD)/cross-$$name; \
 	  echo "== $$name ($$toolchain)"; \
 	  cmake -S . -B $$dir -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$toolchain.cmake; \
-	  cmake --build $$dir -j $(JOBS); \
+	  MAKELEVEL= cmake --build $$dir -j $(JOBS); \
 	  ctest --test-dir $$dir --output-on-failure; \
 	done
 
