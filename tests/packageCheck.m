@@ -49,15 +49,19 @@ unwind_protect
     failures{end+1} = "the package holds no function";
   endif
 
-  % One version and one licence: DESCRIPTION, Contents.m, COPYING and the
-  % self-test's first line agree.
+  % One version and one licence: DESCRIPTION, Contents.m, the CHANGELOG's
+  % latest entry, COPYING and the self-test's first line agree.
   installed = pkg ("list");
   info = installed{cellfun (@(p) strcmp (p.name, "regionkit"), installed)};
   version = regexp (fileread (fullfile (info.dir, "Contents.m")), '% Version (\S+)', "tokens", "once");
   description = fileread (fullfile (info.dir, "packinfo", "DESCRIPTION"));
   copying = fileread (fullfile (info.dir, "packinfo", "COPYING"));
+  changelog = fullfile (fileparts (fileparts (mfilename ("fullpath"))), "CHANGELOG.md");
+  latest = regexp (fileread (changelog), '^## (\S+)', "tokens", "once", "lineanchors");
   if (isempty (version) || ! strcmp (version{1}, info.version))
     failures{end+1} = sprintf ("DESCRIPTION says version %s, Contents.m does not", info.version);
+  elseif (isempty (latest) || ! strcmp (latest{1}, info.version))
+    failures{end+1} = sprintf ("the package is version %s, the CHANGELOG's latest entry is not", info.version);
   elseif (isempty (regexp (description, '^License: BSD-3-Clause\s*$', "lineanchors", "once"))
           || isempty (strfind (copying, "BSD 3-Clause License")))
     failures{end+1} = "DESCRIPTION or COPYING does not give the BSD 3-Clause licence";
