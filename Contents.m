@@ -1,5 +1,5 @@
 % regionkit: fast, checked MEX functions for boxes, regions and visual words.
-% Version 0.1.0
+% Version 0.2.0
 %
 % Boxes and regions
 %   rectCull    - Greedy non-maximum suppression of scored boxes.

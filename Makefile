@@ -1,4 +1,5 @@
-# make demo     builds, then runs the demo in octave-cli (IMAGE=photo.jpg for your own image)
+# make demo     builds the six plug-ins only, then runs the demo in octave-cli
+#               (IMAGE=photo.jpg for your own image)
 # make test     builds, then runs every suite: C++ (sanitized, with the golden calls),
 #               Octave, buildMex.m, the self-test, the package, the demo, the check
 #               for Octave-only syntax in the .m files MATLAB users run, and the
@@ -19,15 +20,19 @@ BUILD ?= build
 # Absolute: the tests change the working folder, and a relative folder on
 # Octave's path would then no longer be found.
 MEXDIR := $(abspath $(BUILD)/mex)
-OCTAVE := octave-cli --no-gui --norc --quiet
+# --no-history: GNU Octave 7.3 otherwise ends every run by printing
+# "error: ignoring const execution_exception& while preparing to exit".
+OCTAVE := octave-cli --no-gui --norc --quiet --no-history
 JOBS ?= 2
 IMAGE ?=
 # The version is set in one place: the "% Version x.y.z" line of Contents.m.
 VERSION := $(shell sed -n 's/^% Version \([0-9][0-9.]*\).*/\1/p' Contents.m)
 PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 FUZZ_SECONDS ?= 30
+# The plug-ins: the folders whose CMakeLists.txt declares one.
+PLUGINS := $(patsubst %/CMakeLists.txt,%,$(shell grep -l '^regionkit_plugin' */CMakeLists.txt))
 
-.PHONY: all deps deps-cross cross build test test-package test-demo test-syntax demo bench package replay fuzz golden clean
+.PHONY: all deps deps-cross cross build build-plugins test test-package test-demo test-syntax demo bench package replay fuzz golden clean
 
 all: build
 
@@ -37,9 +42,16 @@ deps:
 deps-cross:
 	@tools/ensure-deps.sh cross
 
+# MAKELEVEL= keeps the build's own make from announcing every folder it enters.
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j $(JOBS)
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS)
+
+# Only what the demo runs: the plug-ins for Octave, none of the test suites,
+# sanitized builds or benchmarks (which take minutes on a small machine).
+build-plugins: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target $(addsuffix _octave,$(PLUGINS))
 
 # The Octave suites include the help texts and buildMex.m (tests/*Test.m).
 test: build
@@ -53,12 +65,12 @@ test-syntax:
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
 
-test-demo: build
+test-demo: build-plugins
 	rm -f $(BUILD)/demoCheck.png
 	$(OCTAVE) --eval "addpath('demo'); regionkitDemo('$(MEXDIR)', '$(abspath $(BUILD))/demoCheck.png')"
 	test -s $(BUILD)/demoCheck.png
 
-demo: build
+demo: build-plugins
 	$(OCTAVE) --eval "addpath('demo'); regionkitDemo('$(MEXDIR)', '$(abspath $(BUILD))/regionkitDemo.png', '$(IMAGE)')"
 
 bench: build
@@ -82,12 +94,17 @@ golden: build
 # Each cross build gets its own folder; ctest runs its programs through the
 # emulator its toolchain file names.
 CROSS_TARGETS := windows:mingw-w64-x86_64 arm64:aarch64-linux-gnu
+# Wine's prefix and every temporary file of the run go to one temporary
+# folder, removed (after Wine's server is stopped) however the run ends.
 cross: deps-cross
-	@set -e; for t in $(CROSS_TARGETS); do \
+	@set -e; scratch=$$(mktemp -d -t regionkit-cross.XXXXXX); \
+	export TMPDIR=$$scratch WINEPREFIX=$$scratch/wine; \
+	trap 'tools/wine-run.sh --stop; rm -rf "$$scratch"' EXIT; \
+	for t in $(CROSS_TARGETS); do \
 	  name=$${t%%:*}; toolchain=$${t#*:}; dir=$(BUILD)/cross-$$name; \
 	  echo "== $$name ($$toolchain)"; \
 	  cmake -S . -B $$dir -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$toolchain.cmake; \
-	  cmake --build $$dir -j $(JOBS); \
+	  MAKELEVEL= cmake --build $$dir -j $(JOBS); \
 	  ctest --test-dir $$dir --output-on-failure; \
 	done
 

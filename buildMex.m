@@ -32,7 +32,10 @@ function built = buildMex(varargin)
 %   (results are fixed to the bit, so the compiler must not fuse multiplies
 %   and adds; the sources forbid it themselves, and the flag says it again).
 %   GNU Octave's mex takes them from the CXXFLAGS environment variable,
-%   which BUILDMEX sets for the build and restores afterwards; MATLAB's mex
+%   which BUILDMEX sets for the build and restores afterwards (unset again
+%   if it was unset); in GNU Octave a failed compile's compiler messages are
+%   part of the error, and the build's temporary files go to a folder of its
+%   own that is removed afterwards. MATLAB's mex
 %   takes them as a CXXFLAGS="$CXXFLAGS ..." argument (COMPFLAGS with
 %   Microsoft Visual C++ on Windows). Everything else is passed with -I
 %   only, which both mex commands accept.
@@ -79,9 +82,13 @@ function built = buildMex(varargin)
   if isOctave
     % Octave's mex (mkoctfile) reads the compiler flags from the environment;
     % setting CXXFLAGS replaces its defaults, so the optimization level is given too.
-    oldFlags = getenv('CXXFLAGS');
-    setenv('CXXFLAGS', ['-O2 ' flags]);
-    restoreFlags = onCleanup(@() setenv('CXXFLAGS', oldFlags));
+    restoreFlags = setForBuild('CXXFLAGS', ['-O2 ' flags]);
+    % A failed compile leaves empty object files in the temporary folder:
+    % the build gets a folder of its own, removed afterwards.
+    buildTemp = tempname();
+    mkdir(buildTemp);
+    removeTemp = onCleanup(@() removeFolder(buildTemp));
+    restoreTemp = setForBuild('TMPDIR', buildTemp);
   elseif ispc && ~isempty(strfind(lower(mexCompilerName()), 'microsoft'))
     % Visual C++ never contracts to fused multiply-adds under /fp:precise.
     hostArgs = {strtrim(['COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise ' extraFlags])};
@@ -110,14 +117,21 @@ function built = buildMex(varargin)
     status = 1;
     failure = '';
     try
-      status = mex(args{:});
+      if isOctave
+        [status, failure] = octaveMex(args);
+      else
+        status = mex(args{:});
+      end
     catch err
       failure = err.message;
     end
     cd(here);
     if status ~= 0 || ~exist(target, 'file')
-      error('buildMex:compileFailed', 'buildMex: compiling %s failed (mex status %d). %s', ...
-            name, status, failure);
+      error('buildMex:compileFailed', 'buildMex: compiling %s failed (mex status %d).\n%s', ...
+            name, status, strtrim(failure));
+    end
+    if ~isempty(strtrim(failure))
+      fprintf('%s\n', strtrim(failure));  % compiler warnings of a build that succeeded
     end
     copyHelp(folder, name, outdir);
     fprintf('buildMex: %-12s built in %.1f s\n', name, toc(started));
@@ -289,6 +303,45 @@ function copyHelp(folder, name, outdir)
   helpFile = fullfile(folder, [name '.m']);
   if exist(helpFile, 'file')
     copyfile(helpFile, fullfile(outdir, [name '.m']));
+  end
+end
+
+function [status, output] = octaveMex(args)
+  % Octave's mex through its mkoctfile program, with the compiler's messages
+  % captured: a failed compile reports them in buildMex's error instead of
+  % printing them (and a warning) on the way.
+  bindir = feval('__octave_config_info__', 'bindir');
+  command = ['"' fullfile(bindir, 'mkoctfile') '" --mex'];
+  for a = 1:numel(args)
+    command = [command ' "' args{a} '"']; %#ok<AGROW>
+  end
+  [status, output] = system([command ' 2>&1']);
+end
+
+function restore = setForBuild(name, value)
+  % Sets an environment variable for the build; the returned object puts back
+  % what was there, and unsets the variable if it was unset (an empty
+  % CXXFLAGS is not the same to mkoctfile as none).
+  old = getenv(name);
+  wasSet = ~isempty(old) || (isunix() && system(['printenv ' name ' > /dev/null 2>&1']) == 0);
+  setenv(name, value);
+  restore = onCleanup(@() restoreVariable(name, old, wasSet));
+end
+
+function restoreVariable(name, old, wasSet)
+  if wasSet
+    setenv(name, old);
+  else
+    unsetenv(name);
+  end
+end
+
+function removeFolder(folder)
+  % Octave only (its builds alone get a temporary folder).
+  if exist(folder, 'dir')
+    ask = feval('confirm_recursive_rmdir', false);  % no question in an interactive session
+    [~] = rmdir(folder, 's');
+    feval('confirm_recursive_rmdir', ask);
   end
 end
 

@@ -22,7 +22,17 @@
 %   count as they are; nothing is rounded). The test is not symmetric: a
 %   small box inside a large region box gives 0, the swapped pair gives 1.
 %   A region box of zero or negative width or height is never covered, and
-%   a ratio of exactly 0.9, or a NaN, gives 0.
+%   a ratio of exactly 0.9, or a ratio that is NaN, gives 0.
+%
+%   NaN and Inf coordinates: each edge of the overlap is the region box's
+%   edge unless the box's edge is the tighter one, and a comparison with NaN
+%   takes the box's edge. So a NaN x or y of a region box (its far edge is
+%   then NaN too) lets the overlap span the whole box in that direction:
+%   coverTest([NaN 1 10 10], [0 0 100 100]) is 1. A NaN w or h of a region
+%   box (its area is NaN), or a NaN anywhere in a box, gives 0. Inf and -Inf
+%   count as numbers: a box whose w or h is Inf reaches without end in that
+%   direction, and a region box with an infinite x, y, w or h is covered by
+%   no box of finite size.
 %
 %   Refused, with an error identifier coverTest:<reason>:
 %     tooFewInputs, tooManyInputs  not exactly two arguments

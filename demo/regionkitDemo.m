@@ -8,7 +8,7 @@ function regionkitDemo (mexdir, output, image)
 %
 %   make demo                              (synthetic image)
 %   make demo IMAGE=photo.jpg              (your PNG or JPEG)
-%   octave-cli --eval "addpath('demo'); regionkitDemo('build/mex')"
+%   octave-cli --no-history --eval "addpath('demo'); regionkitDemo('build/mex')"
 %   In MATLAB:  addpath('demo'); regionkitDemo('build/matlab')
 %
 %   Steps: segment the image into regions (connected areas of one colour
@@ -18,10 +18,12 @@ function regionkitDemo (mexdir, output, image)
 %   regionTally for a word histogram per region, pairMetric between the
 %   histograms to find the two most similar regions, and slideCorr to find
 %   a template. It prints a summary and writes a PNG with the boxes before
-%   and after culling. Runs headless: the boxes are drawn into the image
-%   array, which imwrite saves. It runs in GNU Octave and in MATLAB without
-%   toolboxes, and draws its random numbers itself, so both draw the same
-%   scene.
+%   and after culling. The steps up to rectCull are REGIONKITPROPOSALS,
+%   which works on at most about 400 pixels a side (a larger image is
+%   subsampled: every k-th row and column) and keeps the 60 largest
+%   regions. Runs headless: the boxes are drawn into the image array, which
+%   imwrite saves. It runs in GNU Octave and in MATLAB without toolboxes,
+%   and draws its random numbers itself, so both draw the same scene.
 
   if nargin >= 1 && ~isempty (mexdir)
     addpath (mexdir);
@@ -31,56 +33,48 @@ function regionkitDemo (mexdir, output, image)
   end
   timings = cell (0, 2);
 
-  t = tic ();
   if nargin >= 3 && ~isempty (image)
-    img = loadImage (image);
+    % The pipeline reads the image and works on at most about 400 pixels a side.
+    [~, info] = regionkitProposals (image);
+    img = info.image;
     clean = img;
     source = image;
     truth = [];
   else
+    t = tic ();
     [img, clean, truth] = syntheticImage ();
+    timings = timed (timings, 'make the image', toc (t));
+    [~, info] = regionkitProposals (img);
     source = 'synthetic scene';
   end
+  % coverTest -> rectRefit snap every candidate to the regions it covers;
+  % rectCull culls the refit, scored boxes (regionkitProposals).
+  timings = [timings; info.timings];
   [H, W, ~] = size(img);
-  timings = timed (timings, 'make or read the image', toc (t));
-
-  t = tic ();
-  classes = colourClasses (img);
-  [regionMap, regionBoxes] = regions (classes, 40, 60);
+  regionMap = info.regionMap;
+  regionBoxes = info.regionBoxes;
   R = size(regionBoxes, 1);
-  timings = timed (timings, 'segment into regions (Octave)', toc (t));
+  candidates = info.candidates;
+  refit = info.refit;
+  score = info.score;
+  kept = info.kept;
+  keptScore = info.keptScore;
 
   t = tic ();
-  [words, wordCount] = visualWords (img, classes);
+  [words, wordCount] = visualWords (img, info.classes);
   timings = timed (timings, 'visual words (Octave)', toc (t));
 
-  candidates = proposals (regionBoxes, H, W, 24, 30);
   fprintf ('regionkit demo on %s, %d x %d pixels\n', source, W, H);
-  fprintf ('  %d regions, %d visual words, %d candidate boxes\n', R, wordCount, size(candidates, 1));
-
-  % coverTest -> rectRefit: snap every candidate to the regions it covers.
-  refit = candidates;
-  if (built ('coverTest') && built ('rectRefit'))
-    t = tic ();
-    members = coverTest (regionBoxes, candidates);
-    timings = timed (timings, 'coverTest', toc (t));
-    t = tic ();
-    refit = rectRefit (candidates, regionBoxes, members, H, W);
-    timings = timed (timings, 'rectRefit', toc (t));
-    fprintf ('  coverTest: %d box-region memberships; rectRefit: %d of %d boxes refit\n', nnz (members), ...
-            sum (any (members, 2)), size(candidates, 1));
+  if (info.step > 1)
+    fprintf ('  (subsampled: every %d-th row and column, at most about 400 pixels a side)\n', info.step);
   end
-  score = objectness (refit, regionMap);
-
-  % rectCull: greedy non-maximum suppression of the refit, scored boxes.
-  kept = refit;
-  keptScore = score;
-  if (built ('rectCull'))
-    t = tic ();
-    kept = rectCull ([refit, score], 0.5);
-    timings = timed (timings, 'rectCull', toc (t));
-    [~, where] = ismember (kept, fix (refit), 'rows');
-    keptScore = score(where);
+  fprintf ('  %d regions (the 60 largest at most), %d visual words, %d candidate boxes\n', R, wordCount, ...
+          size(candidates, 1));
+  if (exist ('coverTest') == 3 && exist ('rectRefit') == 3)
+    fprintf ('  coverTest: %d box-region memberships; rectRefit: %d of %d boxes refit\n', nnz (info.members), ...
+            sum (any (info.members, 2)), size(candidates, 1));
+  end
+  if (exist ('rectCull') == 3)
     fprintf ('  rectCull at overlap 0.5: %d of %d boxes kept, %d of them with score 0.5 or more\n', size(kept, 1), ...
             size(refit, 1), sum (keptScore >= 0.5));
   end
@@ -112,7 +106,10 @@ function regionkitDemo (mexdir, output, image)
   if (built ('slideCorr'))
     grey = mean (img, 3);
     if (isempty (truth))  % the user's image: take the middle of its largest region
-      b = regionBoxes(1, :);
+      b = [1, 1, W, H];  % or the whole image, when it has no region
+      if (R > 0)
+        b = regionBoxes(1, :);
+      end
       side = max (8, min ([32, b(3), b(4)]));
       truth = [round(b(1) + (b(3) - side) / 2), round(b(2) + (b(4) - side) / 2), side, side];
     end
@@ -217,88 +214,7 @@ function [img, clean, truth] = syntheticImage ()
   truth = [56 144 32 32];  % the template: the checked disc's upper-left edge
 end
 
-function img = loadImage (file)
-  img = imread (file);
-  if (isinteger (img))
-    img = double (img) / double (intmax (class (img)));
-  else
-    img = double (img);
-  end
-  if (ndims (img) == 2)
-    img = repmat (img, [1 1 3]);
-  end
-  img = img(:, :, 1:3);
-  step = ceil (max (size(img, 1), size(img, 2)) / 400);  % work on at most about 400 pixels a side
-  img = img(1:step:end, 1:step:end, :);
-end
-
-% ------------------------------------------------------ regions and words ---
-
-function classes = colourClasses (img)
-  % Eight classes: grey, dark and white for unsaturated pixels, else the
-  % nearest of five hues by brightness-free colour (so stripes and checks of
-  % one paint stay one class).
-  hues = [0.85 0.15 0.15; 0.20 0.70 0.25; 0.20 0.30 0.85; 0.90 0.85 0.20; 0.80 0.20 0.75];
-  [H, W, ~] = size(img);
-  rgb = reshape (img, H * W, 3);
-  top = max (rgb, [], 2);
-  bottom = min (rgb, [], 2);
-  chroma = rgb ./ max (top, eps);
-  hueNorm = hues ./ max (hues, [], 2);
-  d = zeros (H * W, size(hues, 1));
-  for k = 1:size(hues, 1)
-    d(:, k) = sum ((chroma - hueNorm(k, :)) .^ 2, 2);
-  end
-  [~, nearest] = min (d, [], 2);
-  classes = nearest + 3;
-  grey = (top - bottom) < 0.18;
-  classes(grey) = 1;
-  classes(grey & top < 0.3) = 2;
-  classes(grey & bottom > 0.85) = 3;
-  classes = reshape (classes, H, W);
-end
-
-function labels = components (classes)
-  % 4-connected components of equal class: every pixel takes the smallest
-  % pixel index of its component, by neighbour minima and pointer jumping.
-  [H, W] = size(classes);
-  labels = reshape (1:H * W, H, W);
-  down = classes(1:end-1, :) == classes(2:end, :);
-  across = classes(:, 1:end-1) == classes(:, 2:end);
-  previous = [];
-  while ~isequal (labels, previous)
-    previous = labels;
-    a = labels(1:end-1, :); b = labels(2:end, :);
-    m = min (a, b);
-    a(down) = m(down); b(down) = m(down);
-    labels(1:end-1, :) = a; labels(2:end, :) = min (labels(2:end, :), b);
-    a = labels(:, 1:end-1); b = labels(:, 2:end);
-    m = min (a, b);
-    a(across) = m(across); b(across) = m(across);
-    labels(:, 1:end-1) = a; labels(:, 2:end) = min (labels(:, 2:end), b);
-    labels = labels(labels);
-  end
-end
-
-function [regionMap, regionBoxes] = regions (classes, minArea, maxCount)
-  % Keeps the components of at least minArea pixels whose box is not most of
-  % the image (the background), largest first; numbers them 1..R.
-  [H, W] = size(classes);
-  labels = components (classes);
-  [ids, ~, which] = unique (labels(:));
-  areas = accumarray (which, 1);
-  [cols, rowsIdx] = meshgrid (1:W, 1:H);
-  x0 = accumarray (which, cols(:), [], @min); x1 = accumarray (which, cols(:), [], @max);
-  y0 = accumarray (which, rowsIdx(:), [], @min); y1 = accumarray (which, rowsIdx(:), [], @max);
-  boxArea = (x1 - x0 + 1) .* (y1 - y0 + 1);
-  keep = find (areas >= minArea & boxArea < 0.5 * H * W);
-  [~, order] = sort (areas(keep), 'descend');
-  keep = keep(order(1:min (end, maxCount)));
-  number = zeros (numel (ids), 1);
-  number(keep) = 1:numel (keep);
-  regionMap = reshape (number(which), H, W);
-  regionBoxes = [x0(keep), y0(keep), x1(keep) - x0(keep) + 1, y1(keep) - y0(keep) + 1];
-end
+% ---------------------------------------------------------------- words ---
 
 function [words, W] = visualWords (img, classes)
   % Word = colour class x gradient direction (flat, or one of four directions).
@@ -309,49 +225,6 @@ function [words, W] = visualWords (img, classes)
   direction(hypot (gx, gy) < 0.04) = 0;
   words = (classes - 1) * 5 + direction + 1;
   W = 8 * 5;
-end
-
-% ------------------------------------------------------------- proposals ---
-
-function boxes = proposals (regionBoxes, H, W, perRegion, random)
-  % Detector-like candidates: loose boxes around each region, boxes around
-  % pairs of neighbouring regions, and boxes anywhere.
-  boxes = zeros (0, 4);
-  for r = 1:size(regionBoxes, 1)
-    b = regionBoxes(r, :);
-    grow = (uniform ([perRegion 4], 100 + r) .* [0.3 0.3 0.3 0.3] - 0.04) .* [b(3) b(4) b(3) b(4)];
-    x = b(1) - grow(:, 1); y = b(2) - grow(:, 2);
-    boxes = [boxes; round([x, y, b(3) + grow(:, 1) + grow(:, 3), b(4) + grow(:, 2) + grow(:, 4)])];
-  end
-  centres = regionBoxes(:, 1:2) + regionBoxes(:, 3:4) / 2;
-  for r = 1:size(regionBoxes, 1)
-    d = hypot (centres(:, 1) - centres(r, 1), centres(:, 2) - centres(r, 2));
-    d(r) = inf;
-    [~, s] = min (d);
-    if (isfinite (d(s)))
-      a = regionBoxes(r, :); b = regionBoxes(s, :);
-      left = min (a(1), b(1)) - 3; top = min (a(2), b(2)) - 3;
-      right = max (a(1) + a(3), b(1) + b(3)) + 3; bottom = max (a(2) + a(4), b(2) + b(4)) + 3;
-      boxes(end+1, :) = [left, top, right - left, bottom - top];
-    end
-  end
-  sizes = 20 + 60 * uniform ([random 2], 11);
-  at = uniform ([random 2], 12);
-  boxes = [boxes; round([at(:, 1) .* (W - sizes(:, 1)), at(:, 2) .* (H - sizes(:, 2)), sizes])];
-  boxes(:, 1:2) = max (boxes(:, 1:2), 1);
-end
-
-function score = objectness (boxes, regionMap)
-  % The share of a box's pixels that belong to regions, with a little noise:
-  % boxes fitted tightly around regions score best.
-  [H, W] = size(regionMap);
-  inside = cumsum (cumsum (double (regionMap > 0), 1), 2);
-  inside = [zeros(1, W + 1); zeros(H, 1), inside];
-  x0 = min (max (boxes(:, 1), 1), W + 1); y0 = min (max (boxes(:, 2), 1), H + 1);
-  x1 = min (max (boxes(:, 1) + boxes(:, 3), 1), W + 1); y1 = min (max (boxes(:, 2) + boxes(:, 4), 1), H + 1);
-  at = @(y, x) inside(sub2ind (size(inside), y, x));
-  count = at (y1, x1) - at (y0, x1) - at (y1, x0) + at (y0, x0);
-  score = count ./ max (boxes(:, 3) .* boxes(:, 4), 1) + 0.05 * uniform ([size(boxes, 1) 1], 5);
 end
 
 % --------------------------------------------------------------- drawing ---
@@ -434,20 +307,7 @@ end
 
 % ------------------------------------------------------- random numbers ---
 
-function u = uniform (dims, seed)
-  % Uniform numbers in [0, 1), the same in every host: a hash of each
-  % element's index and the seed, in whole numbers a double holds exactly.
-  k = reshape (1:prod (dims), dims);
-  x = mod (k * 2654435761 + seed * 40503, 2 ^ 32);
-  x = mod (x * 69069 + 1, 2 ^ 32);
-  x = bitxor (x, floor (x / 2 ^ 15));
-  x = mod (x * 69069 + 12345, 2 ^ 32);
-  x = bitxor (x, floor (x / 2 ^ 13));
-  x = mod (x * 69069 + 1013904223, 2 ^ 32);
-  u = x / 2 ^ 32;
-end
-
 function g = gaussian (dims, seed)
   % Standard normal numbers by the Box-Muller transform of two uniform draws.
-  g = sqrt (-2 * log (1 - uniform (dims, seed))) .* cos (2 * pi * uniform (dims, seed + 1));
+  g = sqrt (-2 * log (1 - regionkitUniform (dims, seed))) .* cos (2 * pi * regionkitUniform (dims, seed + 1));
 end

@@ -29,6 +29,22 @@
 %   rounded. A union lying wholly outside the image can give a zero or
 %   negative width or height.
 %
+%   NaN and Inf coordinates: the union's four edges (least x, least y,
+%   greatest x+w-1, greatest y+h-1) start at 100000 for the least and 0 for
+%   the greatest, and each member in turn replaces an edge unless the edge
+%   already holds a strictly better value; a comparison with NaN is never
+%   better, so a member's NaN replaces the edge, and the next member's value
+%   replaces the NaN. An edge is therefore NaN at the end exactly when the
+%   last member's value for it is NaN, and a NaN edge is clipped to the
+%   image: left and top to 1, right to WIDTH, bottom to HEIGHT. A NaN in the
+%   last member region stretches the box across the image: a NaN x from
+%   column 1 to WIDTH, a NaN w from the left edge to WIDTH (y and h likewise
+%   for the rows). Inf and -Inf count as numbers: an x of -Inf puts the left
+%   edge at 1 and a w of Inf the right edge at WIDTH, while an x of Inf
+%   never replaces the start, so the left edge stays at 99999 and the width
+%   comes out negative. A box without members keeps its values, NaN and Inf
+%   included; with members, its own values are not used.
+%
 %   Refused, with an error identifier rectRefit:<reason>:
 %     tooFewInputs, tooManyInputs  not exactly five arguments
 %     tooManyOutputs               more than one result

@@ -16,6 +16,14 @@
 %!  endfor
 %!endfunction
 
+%!function restoreTmp (old)
+%!  if (isempty (old))
+%!    unsetenv ("TMPDIR");
+%!  else
+%!    setenv ("TMPDIR", old);
+%!  endif
+%!endfunction
+
 %!function [out, names] = runAll (names)
 %!  % One call of each function in names (default: every one built as MEX).
 %!  calls = {"rectCull",    @() rectCull([0 0 10 10 0.5; 1 1 10 10 0.9; 100 100 5 5 0.2], 0.3);
@@ -80,16 +88,30 @@
 %! end_unwind_protect
 
 %!test
+%! % A failed compile: the compiler's message is in the error, and the build
+%! % leaves neither files in the temporary folder nor a changed environment.
 %! root = fakeRoot ({"broken/broken.cpp", "#include \"mex.h\"\nvoid mexFunction( {\n"});
+%! scratch = fullfile (root, "tmp");
+%! mkdir (scratch);
+%! oldTmp = getenv ("TMPDIR");
+%! flagsSet = system ("printenv CXXFLAGS > /dev/null") == 0;
+%! flags = getenv ("CXXFLAGS");
 %! unwind_protect
+%!   setenv ("TMPDIR", scratch);
 %!   message = "";
 %!   try
 %!     buildMex (fullfile (root, "out"), {"broken"}, root);
 %!   catch err
 %!     message = err.message;
 %!   end_try_catch
+%!   restoreTmp (oldTmp);
 %!   assert (! isempty (strfind (message, "compiling broken failed")), "%s", ["got: " message]);
+%!   assert (! isempty (strfind (message, "broken.cpp")), "%s", ["got: " message]);
+%!   assert ({dir(scratch).name}, {".", ".."});
+%!   assert (system ("printenv CXXFLAGS > /dev/null") == 0, flagsSet);
+%!   assert (getenv ("CXXFLAGS"), flags);
 %! unwind_protect_cleanup
+%!   restoreTmp (oldTmp);
 %!   confirm_recursive_rmdir (false, "local");
 %!   rmdir (root, "s");
 %! end_unwind_protect

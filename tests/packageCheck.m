@@ -8,6 +8,9 @@ prefix = tempname ();
 mkdir (prefix);
 pkg ("prefix", prefix, prefix);
 pkg ("local_list", fullfile (prefix, "octave_packages"));
+% As root pkg installs globally: the global list is the prefix's own too, or
+% the system's list would keep an entry for a package that is then removed.
+pkg ("global_list", fullfile (prefix, "global_packages"));
 failures = {};
 unwind_protect
   pkg ("install", "-nodeps", tarball);
@@ -46,15 +49,19 @@ unwind_protect
     failures{end+1} = "the package holds no function";
   endif
 
-  % One version and one licence: DESCRIPTION, Contents.m, COPYING and the
-  % self-test's first line agree.
+  % One version and one licence: DESCRIPTION, Contents.m, the CHANGELOG's
+  % latest entry, COPYING and the self-test's first line agree.
   installed = pkg ("list");
   info = installed{cellfun (@(p) strcmp (p.name, "regionkit"), installed)};
   version = regexp (fileread (fullfile (info.dir, "Contents.m")), '% Version (\S+)', "tokens", "once");
   description = fileread (fullfile (info.dir, "packinfo", "DESCRIPTION"));
   copying = fileread (fullfile (info.dir, "packinfo", "COPYING"));
+  changelog = fullfile (fileparts (fileparts (mfilename ("fullpath"))), "CHANGELOG.md");
+  latest = regexp (fileread (changelog), '^## (\S+)', "tokens", "once", "lineanchors");
   if (isempty (version) || ! strcmp (version{1}, info.version))
     failures{end+1} = sprintf ("DESCRIPTION says version %s, Contents.m does not", info.version);
+  elseif (isempty (latest) || ! strcmp (latest{1}, info.version))
+    failures{end+1} = sprintf ("the package is version %s, the CHANGELOG's latest entry is not", info.version);
   elseif (isempty (regexp (description, '^License: BSD-3-Clause\s*$', "lineanchors", "once"))
           || isempty (strfind (copying, "BSD 3-Clause License")))
     failures{end+1} = "DESCRIPTION or COPYING does not give the BSD 3-Clause licence";
@@ -73,7 +80,13 @@ unwind_protect
   cd (prefix);
   report = evalc ('pkg ("test", "regionkit")');
   cd (here);
-  printf ("%s", report);
+  % The help files and Contents.m hold no tests by design: the summary's
+  % lines about files without tests are left out, and so is the pointer to
+  % its log, which goes with the prefix.
+  shown = regexprep (report, '[^\n]*files have no tests[^\n]*\n?', '');
+  shown = regexprep (shown, 'Please help improve Octave[^\n]*\n[^\n]*\n?', '');
+  shown = regexprep (shown, 'See the file [^\n]*\n?', '');
+  printf ("%s", regexprep (shown, '\n{3,}', "\n\n"));
   passed = regexp (report, 'PASS\s+(\d+)', "tokens", "once");
   failed = regexp (report, 'FAIL\s+(\d+)', "tokens", "once");
   if (isempty (passed) || str2double (passed{1}) == 0)

@@ -13,8 +13,8 @@ function problems = checkMatlabSyntax(files)
 %   It prints every problem and a summary line.
 %
 %   CHECKMATLABSYNTAX() checks the files of this checkout that MATLAB users
-%   run: the .m files at the top, each function's help file, the self-test
-%   and the demo.
+%   run: the .m files at the top, each function's help file, the self-test,
+%   the demo and the examples.
 %
 %   The check reads code line by line, with strings and comments set
 %   aside; it is a guard against habits, not a MATLAB parser.
@@ -49,7 +49,7 @@ function files = userFiles(root)
       files{end + 1} = help; %#ok<AGROW>
     end
   end
-  for folder = {'selftest', 'demo'}
+  for folder = {'selftest', 'demo', 'examples'}
     listing = dir(fullfile(root, folder{1}, '*.m'));
     for k = 1:numel(listing)
       files{end + 1} = fullfile(root, folder{1}, listing(k).name); %#ok<AGROW>

@@ -32,7 +32,7 @@ while IFS= read -r call || [ -n "$call" ]; do
     # The statement runs inside try/catch, so the script itself always ends with
     # status 0 after printing its outcome line; anything else is a crash.
     out=$( (ulimit -v 6000000
-            timeout "$seconds" octave-cli --norc -q --eval "
+            timeout "$seconds" octave-cli --norc -q --no-history --eval "
 addpath('$mexdir');
 try
   $call

@@ -2,9 +2,34 @@
 %   octave-cli slideCorr/bench/slideCorrBench.m <mex folder> [peak GFLOP/s]
 % Wall time is what a user waits; process CPU time leaves out the time other
 % programs on a shared machine take the core away. Both are medians over
-% alternating runs of the two, so that both see the same machine. With a peak
-% (multiplies and adds counted separately), slideCorr's share of it is shown.
+% alternating runs of the two, so that both see the same machine. slideCorr's
+% share of one core's peak (multiplies and adds counted separately) is shown
+% with the peak given, or else the one slideCorr_bench's BM_peak measures now
+% (the build folder holding the mex folder); without either the column says so.
 1;
+
+function peak = measuredPeak (mexdir)
+  % GFLOP/s of BM_peak in the slideCorr_bench program of the build, NaN when
+  % there is none or the processor lacks what it measures.
+  peak = NaN;
+  program = fullfile (fileparts (mexdir), "slideCorr", "slideCorr_bench");
+  if (exist (program, "file") != 2)
+    return;
+  endif
+  [status, out] = system (sprintf ('"%s" --benchmark_filter=BM_peak --benchmark_format=json 2>/dev/null', program));
+  found = regexp (out, '"GFLOPs":\s*([-+0-9.eE]+)', "tokens", "once");
+  if (status == 0 && ! isempty (found))
+    peak = str2double (found{1});
+  endif
+endfunction
+
+function text = shareOf (gflops, peak)
+  if (isfinite (peak))
+    text = sprintf ("%6.0f%%", 100 * gflops / peak);
+  else
+    text = "      -";
+  endif
+endfunction
 
 function [wall, cpu] = timeBoth (fs, minSeconds)
   % Median wall and CPU seconds of each f in fs, run in turn until minSeconds pass.
@@ -31,9 +56,15 @@ endfunction
 
 args = argv ();
 addpath (args{1});
-peak = NaN;
 if (numel (args) > 1)
   peak = str2double (args{2});
+else
+  peak = measuredPeak (make_absolute_filename (args{1}));
+endif
+if (isfinite (peak))
+  printf ("one core's peak: %.1f GFLOP/s\n", peak);
+else
+  printf ("one core's peak: not measured (no slideCorr_bench with BM_peak beside the mex folder)\n");
 endif
 
 printf ("%10s %6s %6s %10s %10s %7s %9s %7s\n", "A", "K", "clock", "slideCorr", "conv2", "ratio",
@@ -55,9 +86,9 @@ for sizes = [512 11; 1024 16]'
   times = {wall, cpu};
   for c = 1:2
     t = times{c};
-    printf ("%10s %6s %6s %7.2f ms %7.2f ms %6.2fx %9.1f %6.0f%%\n", sprintf ("%dx%d", side, side),
+    printf ("%10s %6s %6s %7.2f ms %7.2f ms %6.2fx %9.1f %s\n", sprintf ("%dx%d", side, side),
             sprintf ("%dx%d", kside, kside), names{c}, 1e3 * t(1), 1e3 * t(2), t(2) / t(1),
-            flops / t(1) * 1e-9, 100 * flops / t(1) * 1e-9 / peak);
+            flops / t(1) * 1e-9, shareOf (flops / t(1) * 1e-9, peak));
   endfor
 endfor
 
