@@ -9,8 +9,9 @@
 # line of a list is one Octave statement; blank lines and lines starting with
 # '#' are skipped. Every process runs with its address space capped at
 # 6 GB, so a call that asks for an impossible result meets a host that is out
-# of memory instead of exhausting the machine. Exit status: 0 when no call
-# crashed or hung, 1 otherwise.
+# of memory instead of exhausting the machine. Only crashes and a count are
+# printed; BADCALLS_VERBOSE=1 prints every call's outcome too. Exit status: 0
+# when no call crashed or hung, 1 otherwise.
 set -u
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
     echo "usage: $0 <mex folder> [call list ...]" >&2
@@ -22,9 +23,11 @@ shift
 [ $# -gt 0 ] || set -- "$root"/*/fuzz/badCalls.txt
 seconds=${BADCALL_TIMEOUT:-60}
 
+verbose=${BADCALLS_VERBOSE:-0}
 crashes=0
+errors=0
 total=0
-printf '%-7s %-12s %s\n' outcome plugin "identifier / message (call)"
+[ "$verbose" = 1 ] && printf '%-7s %-12s %s\n' outcome plugin "identifier / message (call)"
 while IFS= read -r call || [ -n "$call" ]; do
     case "$call" in '' | '#'*) continue ;; esac
     total=$((total + 1))
@@ -49,6 +52,8 @@ end") 2>&1)
         printf '%-7s %-12s %s (%s)\n' CRASH "$plugin" "$what" "$short"
         printf '%s\n' "$out" | tail -n 5 | sed 's/^/        | /'
     else
+        case "$outcome" in result) ;; *) errors=$((errors + 1)) ;; esac
+        [ "$verbose" = 1 ] || continue
         case "$outcome" in
         result) printf '%-7s %-12s (%s)\n' result "$plugin" "$short" ;;
         *) printf '%-7s %-12s %s\n' error "$plugin" "$(printf '%s' "${outcome#error }" | cut -c1-150)" ;;
@@ -57,5 +62,5 @@ end") 2>&1)
 done <<EOF
 $(cat "$@")
 EOF
-echo "$total calls, $crashes crashed or hung"
+echo "$total calls: $errors refused cleanly, $((total - errors - crashes)) completed, $crashes crashed or hung"
 [ $crashes -eq 0 ]
