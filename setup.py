@@ -42,7 +42,7 @@ def plugin_call(text):
     words = body.split()
     sections, current = {"NAME": [words[0]]}, None
     for word in words[1:]:
-        if re.fullmatch(r"[A-Z]+", word):
+        if re.fullmatch(r"[A-Z][A-Z0-9_]*", word):
             current = sections.setdefault(word, [])
         elif current is not None:
             current.append(word)

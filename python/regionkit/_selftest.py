@@ -5,8 +5,8 @@ import time
 import numpy as np
 
 MAGIC = 1919249256.0
-FORMAT_VERSION = 1.0
-NAMES = ("rectCull", "pairMetric", "rectRefit", "slideCorr", "coverTest", "regionTally")
+# Files of format 1 number the functions in this order; later files list their names.
+FORMAT_1_NAMES = ("rectCull", "pairMetric", "rectRefit", "slideCorr", "coverTest", "regionTally")
 
 
 def golden_file():
@@ -19,18 +19,28 @@ def golden_file():
     raise FileNotFoundError("regionkit: the golden calls file regionkitGolden.bin is missing")
 
 
-def golden_calls(path=None):
-    """Every golden call as (function name, arguments, expected results), arrays in Fortran order.
+def read_golden(path=None):
+    """The functions named in the golden calls file, and every call in it as
+    (function name, arguments, expected results), arrays in Fortran order.
 
     The file is a sequence of little-endian doubles: magic number, format
-    version, number of calls, then per call the function's number, the number
-    of arguments and of results, and each matrix as rows, columns and its
-    column-major elements.
+    version, in format 2 the functions' names (their number, then each as its
+    length and character codes), the number of calls, then per call the
+    function's number, the number of arguments and of results, and each
+    matrix as rows, columns and its column-major elements.
     """
-    data = np.fromfile(path or golden_file(), dtype="<f8")
-    if data.size < 3 or data[0] != MAGIC or data[1] != FORMAT_VERSION:
+    path = path or golden_file()
+    data = np.fromfile(path, dtype="<f8")
+    if data.size < 4 or data[0] != MAGIC or data[1] not in (1.0, 2.0):
         raise ValueError("regionkit: %s is not a golden calls file" % path)
-    at = 3
+    at = 2
+    names = list(FORMAT_1_NAMES)
+    if data[1] == 2.0:
+        names, at = [], 3
+        for _ in range(int(data[2])):
+            length = int(data[at])
+            names.append("".join(chr(int(c)) for c in data[at + 1:at + 1 + length]))
+            at += 1 + length
 
     def matrix():
         nonlocal at
@@ -39,14 +49,20 @@ def golden_calls(path=None):
         at += 2 + rows * cols
         return np.asfortranarray(values.astype(np.float64).reshape((rows, cols), order="F"))
 
-    calls = []
-    for _ in range(int(data[2])):
+    calls, count = [], int(data[at])
+    at += 1
+    for _ in range(count):
         function, nin, nout = (int(v) for v in data[at:at + 3])
         at += 3
         arguments = [matrix() for _ in range(nin)]
         results = [matrix() for _ in range(nout)]
-        calls.append((NAMES[function - 1], arguments, results))
-    return calls
+        calls.append((names[function - 1], arguments, results))
+    return names, calls
+
+
+def golden_calls(path=None):
+    """Every golden call as (function name, arguments, expected results)."""
+    return read_golden(path)[1]
 
 
 def _describe(value):
@@ -97,13 +113,13 @@ def selfTest(names=None, verbose=True):
     """
     import regionkit
     say = print if verbose else (lambda *a: None)
-    names = list(NAMES) if names is None else ([names] if isinstance(names, str) else list(names))
     started = time.perf_counter()
-    calls = golden_calls()
+    known, calls = read_golden()
+    names = known if names is None else ([names] if isinstance(names, str) else list(names))
     say("regionkit %s self-test: %d golden calls of %d functions" % (regionkit.__version__, len(calls), len(names)))
     passed = True
     for name in names:
-        if name not in NAMES or not hasattr(regionkit, name):
+        if name not in known or name not in regionkit.__all__:
             say("  %-12s FAILED: not a regionkit function" % name)
             passed = False
             continue
