@@ -2,8 +2,8 @@
 
     python3 python/bench/bench.py [--plot doc/python-bench.png] [--quick]
 
-Every peer runs on the same data, single-threaded, timed in the same run
-(median of repeated calls); the ratio is the peer's time over regionkit's.
+Every peer runs on the same data, single-threaded, timed in turns with
+regionkit in the same run (median of repeated calls); the ratio is the peer's time over regionkit's.
 Peers that are not installed (torchvision, OpenCV) are left out. The last
 rows time the binding itself: a call on 1x1 arguments.
 """
@@ -36,18 +36,20 @@ if cv2:
     cv2.setNumThreads(1)
 
 
-def timed(f, least=0.3, repeats=5):
-    """Median seconds per call: at least `repeats` timings and `least` seconds in all."""
-    f()
-    times, spent = [], 0.0
-    while len(times) < repeats or spent < least:
-        started = time.perf_counter()
+def timed_together(calls, least=0.5, repeats=7):
+    """Median seconds per call of each function, timed in turns (one call of each per
+    round), so that a load that comes and goes weighs on all of them alike."""
+    for f in calls:
         f()
-        times.append(time.perf_counter() - started)
-        spent += times[-1]
-        if len(times) >= 2000:
-            break
-    return statistics.median(times)
+    times = [[] for _ in calls]
+    spent = 0.0
+    while len(times[0]) < repeats or (spent < least and len(times[0]) < 2000):
+        for f, t in zip(calls, times):
+            started = time.perf_counter()
+            f()
+            t.append(time.perf_counter() - started)
+            spent += t[-1]
+    return [statistics.median(t) for t in times]
 
 
 def clustered_boxes(count, clusters, rng):
@@ -135,16 +137,20 @@ def main():
         regionkit.__version__, sys.version.split()[0], np.__version__,
         torchvision.__version__ if torchvision else "absent", cv2.__version__ if cv2 else "absent"))
     print("| function | data | peer | peer | regionkit | ratio |\n|---|---|---|---|---|---|")
-    ratios, base = [], None
+    groups = []
     for name, label, call in cases(options.quick):
-        seconds = timed(call)
         if name is not None:
-            base, current = seconds, (name, label)
-            print("| `%s` | %s | | | %s | |" % (name, label, shown(seconds)))
-            continue
-        ratio = seconds / base
-        ratios.append(("%s: %s" % (current[0], label), ratio))
-        print("| | | %s | %s | %s | %.1f× |" % (label, shown(seconds), shown(base), ratio))
+            groups.append((name, label, [call], []))
+        else:
+            groups[-1][2].append(call)
+            groups[-1][3].append(label)
+    ratios = []
+    for name, label, calls, peers in groups:
+        seconds = timed_together(calls)
+        print("| `%s` | %s | | | %s | |" % (name, label, shown(seconds[0])))
+        for peer, took in zip(peers, seconds[1:]):
+            ratios.append(("%s: %s" % (name, peer), took / seconds[0]))
+            print("| | | %s | %s | %s | %.1f× |" % (peer, shown(took), shown(seconds[0]), took / seconds[0]))
     if options.plot:
         plot(ratios, options.plot)
 
