@@ -12,7 +12,6 @@ are chosen at run time); /fp:precise with Visual C++.
 import os
 import re
 import shutil
-import sys
 from concurrent.futures import ThreadPoolExecutor
 
 from setuptools import Extension, setup
@@ -182,8 +181,6 @@ class BuildExtension(build_ext):
                      "-fvisibility-inlines-hidden"]
             if self.compiler.compiler_type == "mingw32":
                 flags.append("-Wa,-muse-unaligned-vector-move")
-        if sys.platform == "darwin":
-            flags.append("-mmacosx-version-min=10.14")
 
         ext_path = self.get_ext_fullpath(ext.name)
         depends = [s for group in groups for s in group[0]] + headers()

@@ -35,13 +35,11 @@ struct Numpy {
     py::object asarray, array, float64;
 };
 
-const Numpy& numpy() {
-    static const Numpy* n = [] {
-        py::module_ np = py::module_::import("numpy");
-        return new Numpy{np.attr("asarray"), np.attr("array"), np.attr("float64")};
-    }();
-    return *n;
-}
+// Set once when the module is imported (never inside a call: a lazy import
+// there could wait on the interpreter lock while holding a static's guard).
+const Numpy* numpyFunctions = nullptr;
+
+const Numpy& numpy() { return *numpyFunctions; }
 
 bool littleEndian() {
     const unsigned one = 1;
@@ -212,6 +210,8 @@ py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
 
 PYBIND11_MODULE(_regionkit, m) {
     m.doc() = "The compiled functions of regionkit; use the regionkit package.";
+    py::module_ np = py::module_::import("numpy");
+    numpyFunctions = new Numpy{np.attr("asarray"), np.attr("array"), np.attr("float64")};
     py::options options;
     options.disable_function_signatures();
     py::list names;
