@@ -162,7 +162,13 @@ py::object toNumpy(mxArray* a) {
     const auto rows = static_cast<py::ssize_t>(a->dims[0]);
     const auto cols = static_cast<py::ssize_t>(a->dims[1]);
     double* data = pyhost::takeData(a);
-    py::capsule owner(data, [](void* p) { std::free(p); });
+    py::capsule owner;
+    try {
+        owner = py::capsule(data, [](void* p) { std::free(p); });
+    } catch (...) {
+        std::free(data);
+        throw;
+    }
     return py::array(py::dtype::of<double>(), {rows, cols},
                      {static_cast<py::ssize_t>(sizeof(double)), static_cast<py::ssize_t>(sizeof(double)) * rows}, data,
                      owner);
@@ -181,23 +187,29 @@ py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
         prhs[i] = &arguments[i];
     }
 
-    mxArray* plhs[mostResults] = {};
+    // Results not yet handed to NumPy are destroyed however this function is left.
+    struct Slots {
+        mxArray* at[mostResults] = {};
+        ~Slots() {
+            for (mxArray* a : at) mxDestroyArray(a);
+        }
+    } plhs;
     pyhost::Outcome outcome;
     {
         py::gil_scoped_release unlocked;
-        outcome = pyhost::call(entry, nargout, plhs, static_cast<int>(nrhs), prhs.data());
+        outcome = pyhost::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
     }
     if (outcome.raised) raiseRefusal(outcome);
 
     const int slots = nargout > 1 ? nargout : 1;
     std::vector<py::object> results(static_cast<std::size_t>(slots));
     for (int i = 0; i < slots; ++i) {
-        if (plhs[i] == nullptr) {
+        if (plhs.at[i] == nullptr) {
             results[static_cast<std::size_t>(i)] = py::none();
             continue;
         }
-        mxArray* a = plhs[i];
-        plhs[i] = nullptr;
+        mxArray* a = plhs.at[i];
+        plhs.at[i] = nullptr;
         results[static_cast<std::size_t>(i)] = toNumpy(a);
     }
     if (nargout <= 1) return results[0];
