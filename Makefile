@@ -83,7 +83,7 @@ bench: build
 bench-python: python
 	@tools/ensure-deps.sh python-bench
 	PYTHONPATH=$(PYTARGET) $(PYTHON) python/bench/bench.py --plot doc/python-bench.png
-	PYTHONPATH=$(PYTARGET) $(PYTHON) python/examples/proposals_for_folder.py --synthetic 48 --workers 1 2
+	PYTHONPATH=$(PYTARGET) $(PYTHON) python/examples/proposals_for_folder.py --synthetic 48 --workers 1 2 --dask
 
 fuzz: build
 	nice -n 10 fuzz/run.sh --build $(BUILD)/fuzz --seconds $(FUZZ_SECONDS) --mex $(MEXDIR) --keep $(BUILD)/fuzz-findings

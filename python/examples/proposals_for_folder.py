@@ -218,11 +218,18 @@ def main():
     parser.add_argument("--dask", nargs="?", const="", metavar="SCHEDULER",
                         help="also run on Dask: a local cluster, or the scheduler at this address")
     options = parser.parse_args()
-    folder = options.folder or (tempfile.mkdtemp(prefix="regionkit-scenes-") if options.synthetic else None)
-    if folder is None:
+    if options.folder is None and not options.synthetic:
         parser.error("give a folder, or --synthetic N")
+    if options.folder is None:
+        with tempfile.TemporaryDirectory(prefix="regionkit-scenes-") as folder:
+            synthetic(folder, options.synthetic)
+            return run(parser, options, folder)
     if options.synthetic:
-        synthetic(folder, options.synthetic)
+        synthetic(options.folder, options.synthetic)
+    return run(parser, options, options.folder)
+
+
+def run(parser, options, folder):
     paths = sorted(os.path.join(folder, f) for f in os.listdir(folder)
                    if f.lower().endswith((".npy", ".png", ".jpg", ".jpeg")))
     if not paths:
