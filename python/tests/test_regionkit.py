@@ -197,3 +197,10 @@ def test_a_running_call_lets_other_threads_run():
     thread.join()
     # Holding the lock, the call would stop this loop for all of its length.
     assert longest < took[0] / 2
+
+
+@pytest.mark.parametrize("name", regionkit.__all__[:-1])
+def test_each_function_carries_its_manual(name):
+    doc = getattr(regionkit, name).__doc__
+    assert doc.startswith(name + "(") and "Example" in doc and "nargout" in doc
+    assert not any(line.startswith("%") for line in doc.splitlines())
