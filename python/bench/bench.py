@@ -136,7 +136,7 @@ def main():
     print("regionkit %s, Python %s, NumPy %s; torchvision %s, OpenCV %s" % (
         regionkit.__version__, sys.version.split()[0], np.__version__,
         torchvision.__version__ if torchvision else "absent", cv2.__version__ if cv2 else "absent"))
-    print("| function | data | peer | peer | regionkit | ratio |\n|---|---|---|---|---|---|")
+    print("| function | data | peer | peer time | regionkit | ratio |\n|---|---|---|---|---|---|")
     groups = []
     for name, label, call in cases(options.quick):
         if name is not None:
