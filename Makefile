@@ -13,6 +13,10 @@
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
 #               runs them with the golden calls
+# make test-python  installs the Python package into $(BUILD)/python-target with
+#               Debian's Python and runs its pytest suite (part of make test)
+# make bench-python  the Python package beside the usual Python choices, and the
+#               dataset example at 1 and 2 workers (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
 # make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, then does what make
 #               replay does
@@ -31,8 +35,11 @@ PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 FUZZ_SECONDS ?= 30
 # The plug-ins: the folders whose CMakeLists.txt declares one.
 PLUGINS := $(patsubst %/CMakeLists.txt,%,$(shell grep -l '^regionkit_plugin' */CMakeLists.txt))
+# Debian's Python, which sees Debian's numpy, scipy, pybind11 and pytest.
+PYTHON ?= /usr/bin/python3
+PYTARGET := $(abspath $(BUILD)/python-target)
 
-.PHONY: all deps deps-cross cross build build-plugins test test-package test-demo test-syntax demo bench package replay fuzz golden clean
+.PHONY: all deps deps-cross cross build build-plugins test test-package test-demo test-syntax test-python python demo bench bench-python package replay fuzz golden clean
 
 all: build
 
@@ -57,10 +64,17 @@ build-plugins: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-syntax test-package test-demo replay
+	@$(MAKE) --no-print-directory test-syntax test-package test-demo replay test-python
 
 test-syntax:
 	$(OCTAVE) --eval "addpath('tools'); exit(~isempty(checkMatlabSyntax()))"
+
+# The package built and installed the way pip installs it, from this tree.
+python: deps
+	$(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade --root-user-action=ignore --target $(PYTARGET) .
+
+test-python: python
+	cd python/tests && PYTHONPATH=$(PYTARGET) $(PYTHON) -m pytest -q -p no:cacheprovider .
 
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
@@ -79,6 +93,12 @@ bench: build
 	@bench/ensurePlotting.sh
 	@echo "== bench/scalingSweep.m"
 	$(OCTAVE) bench/scalingSweep.m $(MEXDIR) $(abspath $(BUILD))/bench
+	@$(MAKE) --no-print-directory bench-python
+
+bench-python: python
+	@tools/ensure-deps.sh python-bench
+	PYTHONPATH=$(PYTARGET) $(PYTHON) python/bench/bench.py --plot doc/python-bench.png
+	PYTHONPATH=$(PYTARGET) $(PYTHON) python/examples/proposals_for_folder.py --synthetic 48 --workers 1 2 --dask
 
 # The fuzz programs have their own build (clang, libFuzzer) in $(BUILD)/fuzz.
 replay: build

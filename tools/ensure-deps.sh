@@ -3,12 +3,17 @@
 # is missing with apt-get; otherwise it prints the command to run and stops.
 #   tools/ensure-deps.sh          what make build / test / demo need
 #   tools/ensure-deps.sh cross    the Windows and arm64 cross toolchains and their runners
+#   tools/ensure-deps.sh python-bench  what the Python benchmarks compare with and plot
 set -euo pipefail
 if [ "${1:-}" = cross ]; then
   packages=(cmake make g++-mingw-w64-x86-64-posix wine64 g++-aarch64-linux-gnu libubsan1-arm64-cross
             qemu-user googletest)
+elif [ "${1:-}" = python-bench ]; then
+  packages=(python3-torchvision python3-opencv python3-matplotlib python3-distributed)
 else
-  packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev)
+  packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+            python3-numpy python3-scipy python3-pybind11 python3-pytest python3-dev python3-pip
+            python3-setuptools python3-wheel)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,184 @@
+"""regionkit beside what a Python user would otherwise call, in one run.
+
+    python3 python/bench/bench.py [--plot doc/python-bench.png] [--quick]
+
+Every peer runs on the same data, single-threaded, timed in turns with
+regionkit in the same run (median of repeated calls); the ratio is the peer's time over regionkit's.
+Peers that are not installed (torchvision, OpenCV) are left out. The last
+rows time the binding itself: a call on 1x1 arguments.
+"""
+import argparse
+import os
+import statistics
+import sys
+import time
+
+import numpy as np
+
+import regionkit
+
+os.environ.setdefault("OMP_NUM_THREADS", "1")
+
+
+def optional(name):
+    try:
+        return __import__(name)
+    except ImportError:
+        return None
+
+
+torch, cv2 = optional("torch"), optional("cv2")
+torchvision = optional("torchvision") if torch else None
+if torch:
+    torch.set_num_threads(1)
+    import torchvision.ops  # noqa: F401
+if cv2:
+    cv2.setNumThreads(1)
+
+
+def timed_together(calls, least=0.5, repeats=7):
+    """Median seconds per call of each function, timed in turns (one call of each per
+    round), so that a load that comes and goes weighs on all of them alike."""
+    for f in calls:
+        f()
+    times = [[] for _ in calls]
+    spent = 0.0
+    while len(times[0]) < repeats or (spent < least and len(times[0]) < 2000):
+        for f, t in zip(calls, times):
+            started = time.perf_counter()
+            f()
+            t.append(time.perf_counter() - started)
+            spent += t[-1]
+    return [statistics.median(t) for t in times]
+
+
+def clustered_boxes(count, clusters, rng):
+    """Boxes x, y, w, h, score around `clusters` centres (as the Octave benchmark makes them)."""
+    centres = np.hstack([2000 * rng.random((clusters, 2)), 40 + 80 * rng.random((clusters, 2))])
+    c = centres[np.arange(count) % clusters]
+    return np.hstack([np.round(c + 20 * rng.random((count, 4)) - 10), rng.random((count, 1))])
+
+
+def cases(quick):
+    rng = np.random.default_rng(1)
+    scale = 4 if quick else 1
+
+    boxes = np.asfortranarray(clustered_boxes(10000 // scale, 200, rng))
+    yield ("rectCull", "%d boxes in 200 clusters, threshold 0.5" % len(boxes), lambda: regionkit.rectCull(boxes, 0.5))
+    if torchvision:
+        xyxy = torch.from_numpy(np.hstack([boxes[:, :2], boxes[:, :2] + boxes[:, 2:4]])).float()
+        scores = torch.from_numpy(boxes[:, 4]).float()
+        yield None, "torchvision.ops.nms", lambda: torchvision.ops.nms(xyxy, scores, 0.5)
+    if cv2:
+        listed, listedScores = boxes[:, :4].astype(int).tolist(), boxes[:, 4].tolist()
+        yield None, "cv2.dnn.NMSBoxes", lambda: cv2.dnn.NMSBoxes(listed, listedScores, 0.0, 0.5)
+
+    from scipy.spatial.distance import cdist
+    n = 1000 // scale
+    A, B = np.asfortranarray(rng.random((n, 128))), np.asfortranarray(rng.random((n, 128)))
+    yield ("pairMetric", "%d x %d rows of 128, code 2 (Euclidean)" % (n, n), lambda: regionkit.pairMetric(A, B, 2))
+    yield None, "scipy cdist", lambda: cdist(A, B)
+    if torch:
+        At, Bt = torch.from_numpy(np.ascontiguousarray(A)), torch.from_numpy(np.ascontiguousarray(B))
+        yield None, "torch.cdist (exact sums)", lambda: torch.cdist(
+            At, Bt, compute_mode="donot_use_mm_for_euclid_dist")
+        yield None, "torch.cdist (matrix product, inexact)", lambda: torch.cdist(At, Bt)
+    yield ("pairMetric", "%d x %d rows of 128, code 1 (intersection)" % (n, n), lambda: regionkit.pairMetric(A, B, 1))
+    yield None, "numpy minimum + sum, 16 rows at a time", lambda: [
+        1 - np.minimum(A[i:i + 16, None, :], B[None, :, :]).sum(axis=2) for i in range(0, n, 16)]
+
+    from scipy import ndimage, signal
+    side = 512 // (2 if quick else 1)
+    image, kernel = np.asfortranarray(rng.random((side, side))), rng.random((11, 11))
+    yield ("slideCorr", "A %dx%d, K 11x11" % (side, side), lambda: regionkit.slideCorr(image, kernel))
+    yield None, "scipy.signal.correlate2d valid", lambda: signal.correlate2d(image, kernel, "valid")
+    yield None, "scipy.ndimage.correlate", lambda: ndimage.correlate(image, kernel)
+    if cv2:
+        imageC = np.ascontiguousarray(image)
+        yield None, "cv2.filter2D (DFT, inexact)", lambda: cv2.filter2D(imageC, -1, kernel)
+        image32, kernel32 = imageC.astype(np.float32), kernel.astype(np.float32)
+        yield None, "cv2.matchTemplate TM_CCORR (single precision)", lambda: cv2.matchTemplate(
+            image32, kernel32, cv2.TM_CCORR)
+
+    rows, W, R = 480 // scale, 1000, 200
+    words = np.asfortranarray(rng.integers(1, W + 1, (rows, 640)).astype(float))
+    regions = np.asfortranarray(rng.integers(0, R + 1, (rows * 640, 4)).astype(float))
+    yield ("regionTally", "%dx640 words, 4 memberships each, W 1000, R 200" % rows,
+           lambda: regionkit.regionTally(words, regions, W, R))
+    def keys():
+        # The (word, region) pair of every membership as one integer, from the same float arrays.
+        located = np.repeat(words.reshape(-1, 1, order="F"), 4, axis=1).astype(np.int64)
+        return (located * (R + 1) + regions.astype(np.int64)).ravel()
+
+    def bincount():
+        return np.bincount(keys(), minlength=(W + 1) * (R + 1)).reshape(W + 1, R + 1)[1:, 1:]
+
+    def add_at():
+        counts = np.zeros((W + 1) * (R + 1))
+        np.add.at(counts, keys(), 1)
+        return counts.reshape(W + 1, R + 1)[1:, 1:]
+
+    yield None, "numpy bincount", bincount
+    yield None, "numpy add.at", add_at
+
+    one = np.ones((1, 1), order="F")
+    yield ("binding", "1x1 call: slideCorr(one, one)", lambda: regionkit.slideCorr(one, one))
+    yield None, "the same from Python floats", lambda: regionkit.slideCorr(1.0, 1.0)
+    yield None, "numpy.add(one, one), for scale", lambda: np.add(one, one)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--plot", help="write a bar chart of the ratios to this PNG file")
+    parser.add_argument("--quick", action="store_true", help="smaller data, for a fast look")
+    options = parser.parse_args()
+
+    print("regionkit %s, Python %s, NumPy %s; torchvision %s, OpenCV %s" % (
+        regionkit.__version__, sys.version.split()[0], np.__version__,
+        torchvision.__version__ if torchvision else "absent", cv2.__version__ if cv2 else "absent"))
+    print("| function | data | peer | peer time | regionkit | ratio |\n|---|---|---|---|---|---|")
+    groups = []
+    for name, label, call in cases(options.quick):
+        if name is not None:
+            groups.append((name, label, [call], []))
+        else:
+            groups[-1][2].append(call)
+            groups[-1][3].append(label)
+    ratios = []
+    for name, label, calls, peers in groups:
+        seconds = timed_together(calls)
+        print("| `%s` | %s | | | %s | |" % (name, label, shown(seconds[0])))
+        for peer, took in zip(peers, seconds[1:]):
+            ratios.append(("%s: %s" % (name, peer), took / seconds[0]))
+            print("| | | %s | %s | %s | %.1f× |" % (peer, shown(took), shown(seconds[0]), took / seconds[0]))
+    if options.plot:
+        plot(ratios, options.plot)
+
+
+def shown(seconds):
+    return "%.2f µs" % (seconds * 1e6) if seconds < 1e-3 else "%.2f ms" % (seconds * 1e3)
+
+
+def plot(ratios, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    ratios = [r for r in ratios if not r[0].startswith("binding")]
+    figure, axes = plt.subplots(figsize=(9, 0.45 * len(ratios) + 1.2))
+    labels, values = zip(*ratios)
+    axes.barh(range(len(values)), values, color=["#3a7" if v >= 1 else "#c55" for v in values])
+    axes.set_yticks(range(len(values)), labels, fontsize=8)
+    axes.invert_yaxis()
+    axes.set_xscale("log")
+    axes.axvline(1, color="k", linewidth=0.8)
+    for i, v in enumerate(values):
+        axes.text(v, i, " %.1f×" % v, va="center", fontsize=8)
+    axes.set_xlabel("peer time / regionkit time (one thread, same data, same run)")
+    axes.set_title("regionkit from Python beside the usual Python choices")
+    figure.tight_layout()
+    figure.savefig(path, dpi=110)
+    print("plot written to %s" % path)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,142 @@
+"""regionkit.selfTest: the golden calls, through this build, bit for bit."""
+import os
+import time
+
+import numpy as np
+
+MAGIC = 1919249256.0
+# Files of format 1 number the functions in this order; later files list their names.
+FORMAT_1_NAMES = ("rectCull", "pairMetric", "rectRefit", "slideCorr", "coverTest", "regionTally")
+
+
+def golden_file():
+    """The golden calls file: shipped in the package, or in the source tree beside it."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    for path in (os.path.join(here, "regionkitGolden.bin"),
+                 os.path.join(here, "..", "..", "selftest", "regionkitGolden.bin")):
+        if os.path.exists(path):
+            return os.path.normpath(path)
+    raise FileNotFoundError("regionkit: the golden calls file regionkitGolden.bin is missing")
+
+
+def read_golden(path=None):
+    """The functions named in the golden calls file, and every call in it as
+    (function name, arguments, expected results), arrays in Fortran order.
+
+    The file is a sequence of little-endian doubles: magic number, format
+    version, in format 2 the functions' names (their number, then each as its
+    length and character codes), the number of calls, then per call the
+    function's number, the number of arguments and of results, and each
+    matrix as rows, columns and its column-major elements.
+    """
+    path = path or golden_file()
+    data = np.fromfile(path, dtype="<f8")
+    if data.size < 4 or data[0] != MAGIC or data[1] not in (1.0, 2.0):
+        raise ValueError("regionkit: %s is not a golden calls file" % path)
+    at = 2
+    names = list(FORMAT_1_NAMES)
+    if data[1] == 2.0:
+        names, at = [], 3
+        for _ in range(int(data[2])):
+            length = int(data[at])
+            names.append("".join(chr(int(c)) for c in data[at + 1:at + 1 + length]))
+            at += 1 + length
+
+    def matrix():
+        nonlocal at
+        rows, cols = int(data[at]), int(data[at + 1])
+        values = data[at + 2:at + 2 + rows * cols]
+        at += 2 + rows * cols
+        return np.asfortranarray(values.astype(np.float64).reshape((rows, cols), order="F"))
+
+    calls, count = [], int(data[at])
+    at += 1
+    for _ in range(count):
+        function, nin, nout = (int(v) for v in data[at:at + 3])
+        at += 3
+        arguments = [matrix() for _ in range(nin)]
+        results = [matrix() for _ in range(nout)]
+        calls.append((names[function - 1], arguments, results))
+    return names, calls
+
+
+def golden_calls(path=None):
+    """Every golden call as (function name, arguments, expected results)."""
+    return read_golden(path)[1]
+
+
+def _describe(value):
+    return "%.17g (bits %016X)" % (value, np.float64(value).view(np.uint64))
+
+
+def difference(got, expected):
+    """Empty when the results match bit for bit (any NaN matching any NaN), else what differs first."""
+    for r, (g, e) in enumerate(zip(got, expected), 1):
+        if not isinstance(g, np.ndarray) or g.dtype != np.float64:
+            return "result %d is not a float64 array" % r
+        if g.shape != e.shape:
+            return "result %d is %dx%d, expected %dx%d" % ((r,) + g.shape + e.shape)
+        gf, ef = g.ravel(order="F"), e.ravel(order="F")
+        same = (gf.view(np.uint64) == ef.view(np.uint64)) | (np.isnan(gf) & np.isnan(ef))
+        if not same.all():
+            k = int(np.flatnonzero(~same)[0])
+            return "result %d differs at (%d, %d): %s instead of %s" % (
+                r, k % e.shape[0] + 1, k // e.shape[0] + 1, _describe(gf[k]), _describe(ef[k]))
+    return ""
+
+
+def run_call(name, arguments, expected):
+    """Calls one golden call; empty when it gives the expected results, else the problem."""
+    import regionkit
+    try:
+        got = getattr(regionkit, name)(*arguments, nargout=len(expected))
+    except (TypeError, ValueError, MemoryError) as error:
+        return "refused: %s" % error
+    return difference(got if len(expected) > 1 else (got,), expected)
+
+
+def selfTest(names=None, verbose=True):
+    """Check that this build of regionkit gives the reference results.
+
+    selfTest() runs every regionkit function on a fixed set of calls, the
+    golden calls in regionkitGolden.bin, and compares every result bit for bit
+    with the result of the reference build: a NaN matches any NaN, while -0
+    and +0 differ. It prints the version, then one line per function: passed,
+    or failed with the first call that differs and where its result differs.
+    It returns True when every function passed. selfTest(["rectCull"]) checks
+    only the functions named.
+
+    The results of regionkit are fixed to the last bit on every platform. A
+    function that fails was most likely compiled with flags that change
+    floating-point arithmetic: fused multiply-adds or fast-math. Reinstall it
+    with pip, whose build sets the flags that keep the arithmetic exact.
+    """
+    import regionkit
+    say = print if verbose else (lambda *a: None)
+    started = time.perf_counter()
+    known, calls = read_golden()
+    names = known if names is None else ([names] if isinstance(names, str) else list(names))
+    say("regionkit %s self-test: %d golden calls of %d functions" % (regionkit.__version__, len(calls), len(names)))
+    passed = True
+    for name in names:
+        if name not in known or name not in regionkit.__all__:
+            say("  %-12s FAILED: not a regionkit function" % name)
+            passed = False
+            continue
+        mine = [(n, c) for n, c in enumerate(calls, 1) if c[0] == name]
+        problem = ""
+        for k, (n, (_, arguments, expected)) in enumerate(mine, 1):
+            problem = run_call(name, arguments, expected)
+            if problem:
+                problem = "call %d of %d (golden call %d): %s" % (k, len(mine), n, problem)
+                break
+        if problem:
+            say("  %-12s FAILED: %s" % (name, problem))
+            passed = False
+        else:
+            say("  %-12s passed (%d calls)" % (name, len(mine)))
+    if passed:
+        say("regionkit self-test passed in %.2f s" % (time.perf_counter() - started))
+    else:
+        say("regionkit self-test FAILED: reinstall with pip (no fused multiply-adds, no fast-math)")
+    return passed
