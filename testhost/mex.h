@@ -1,79 +1,19 @@
 /*
  * Stand-in for the host's mex.h, used to build the plug-ins for the C++ test
- * suites (run without GNU Octave or MATLAB, under the sanitizers).
- *
- * It declares the same C API the real hosts offer, with MATLAB's types
- * (mwSize is an unsigned size_t here, a signed 64-bit integer in Octave), so
- * code that builds against both has been checked against both conventions.
- * The last block is the stand-in's own: the counted allocation path.
+ * suites (run without GNU Octave or MATLAB, under the sanitizers): the host's
+ * API (mexApi.h), and the stand-in's own counted allocation path.
  */
 #ifndef REGIONKIT_TESTHOST_MEX_H
 #define REGIONKIT_TESTHOST_MEX_H
 
-#include <stdbool.h>
-#include <stddef.h>
+#include "mexApi.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-typedef struct mxArray_tag mxArray;
-typedef size_t mwSize;
-typedef size_t mwIndex;
-
-typedef enum {
-    mxUNKNOWN_CLASS = 0,
-    mxCELL_CLASS,
-    mxSTRUCT_CLASS,
-    mxLOGICAL_CLASS,
-    mxCHAR_CLASS,
-    mxVOID_CLASS,
-    mxDOUBLE_CLASS,
-    mxSINGLE_CLASS,
-    mxINT8_CLASS,
-    mxUINT8_CLASS,
-    mxINT16_CLASS,
-    mxUINT16_CLASS,
-    mxINT32_CLASS,
-    mxUINT32_CLASS,
-    mxINT64_CLASS,
-    mxUINT64_CLASS,
-    mxFUNCTION_CLASS
-} mxClassID;
-
-typedef enum { mxREAL = 0, mxCOMPLEX } mxComplexity;
-
-mwSize mxGetM(const mxArray* a);
-mwSize mxGetN(const mxArray* a);
-mwSize mxGetNumberOfDimensions(const mxArray* a);
-const mwSize* mxGetDimensions(const mxArray* a);
-size_t mxGetNumberOfElements(const mxArray* a);
-double* mxGetPr(const mxArray* a);
-double mxGetScalar(const mxArray* a);
-
-bool mxIsDouble(const mxArray* a);
-bool mxIsComplex(const mxArray* a);
-bool mxIsSparse(const mxArray* a);
-bool mxIsEmpty(const mxArray* a);
-mxClassID mxGetClassID(const mxArray* a);
-const char* mxGetClassName(const mxArray* a);
-
-mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity flag);
-void mxDestroyArray(mxArray* a);
-
-#ifdef __cplusplus
-[[noreturn]]
-#endif
-void mexErrMsgTxt(const char* text);
-#ifdef __cplusplus
-[[noreturn]]
-#endif
-void mexErrMsgIdAndTxt(const char* id, const char* format, ...);
-
-void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
-
-/* Stand-in only: every plug-in allocation goes through these, so a test can
- * count what is live and make the k-th allocation fail. */
+/* Every plug-in allocation goes through these, so a test can count what is
+ * live and make the k-th allocation fail. */
 void* testhostMalloc(size_t bytes);
 void* testhostCalloc(size_t count, size_t size);
 void testhostFree(void* p);
