@@ -3,7 +3,7 @@
 %   octave-cli coverTest/bench/coverTestBench.m <mex folder>
 args = argv ();
 addpath (args{1});
-addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime, benchBoxes
 
 function flags = coverOctave (regions, boxes)
   ax = regions(:, 1)'; ay = regions(:, 2)'; aw = regions(:, 3)'; ah = regions(:, 4)';
@@ -13,19 +13,9 @@ function flags = coverOctave (regions, boxes)
   flags = double ((ih .* iw) ./ (ah .* aw) > 0.9);
 endfunction
 
-function boxes = randomBoxes (count, maxSize)
-  boxes = [1 + 600 * rand(count, 2), 1 + (maxSize - 1) * rand(count, 2)];
-endfunction
-
-function [regions, boxes] = coverData (n)
-  rand ("seed", 1);
-  regions = randomBoxes (n, 60);
-  boxes = [randomBoxes(n, 200), rand(n, 1)];
-endfunction
-
 printf ("%6s %12s %12s %8s\n", "n", "coverTest", "Octave", "ratio");
 for n = [500 2000]
-  [regions, boxes] = coverData (n);
+  [regions, boxes] = benchBoxes (n);
   M = coverTest (regions, boxes);
   assert (M, coverOctave (regions, boxes));
   tp = benchTime (@() coverTest (regions, boxes));
@@ -35,7 +25,7 @@ endfor
 
 % Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
 function c = coverTestCase (n)
-  [regions, boxes] = coverData (n);
+  [regions, boxes] = benchBoxes (n);
   c.plugin = @() coverTest (regions, boxes);
   c.octave = @() coverOctave (regions, boxes);
   c.check = @() assert (coverTest (regions, boxes), coverOctave (regions, boxes));

@@ -3,7 +3,7 @@
 %   octave-cli rectRefit/bench/rectRefitBench.m <mex folder>
 args = argv ();
 addpath (args{1});
-addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchTime, benchBoxes
 
 function refit = refitOctave (boxes, regions, membership, height, width)
   H = fix (height); W = fix (width);
@@ -25,19 +25,9 @@ function refit = refitOctave (boxes, regions, membership, height, width)
   endfor
 endfunction
 
-function boxes = randomBoxes (count, maxSize)
-  boxes = [1 + 600 * rand(count, 2), 1 + (maxSize - 1) * rand(count, 2)];
-endfunction
-
-function [regions, boxes] = coverData (n)
-  rand ("seed", 1);
-  regions = randomBoxes (n, 60);
-  boxes = [randomBoxes(n, 200), rand(n, 1)];
-endfunction
-
 printf ("%6s %12s %12s %8s\n", "n", "rectRefit", "Octave", "ratio");
 for n = [500 2000]
-  [regions, boxes] = coverData (n);
+  [regions, boxes] = benchBoxes (n);
   M = coverTest (regions, boxes);
   refit = rectRefit (boxes, regions, M, 480, 640);
   assert (refit, refitOctave (boxes, regions, M, 480, 640));
@@ -48,7 +38,7 @@ endfor
 
 % Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
 function c = rectRefitCase (n)
-  [regions, boxes] = coverData (n);
+  [regions, boxes] = benchBoxes (n);
   M = coverTest (regions, boxes);
   c.plugin = @() rectRefit (boxes, regions, M, 480, 640);
   c.octave = @() refitOctave (boxes, regions, M, 480, 640);
