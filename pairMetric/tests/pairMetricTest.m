@@ -14,9 +14,4 @@
 %!error <real, full double matrix> pairMetric (ones (2), ones (2), true)
 %!error <at least one element> pairMetric (ones (2), ones (2), [])
 %!error <Argument 2 \(B\) needs at least 3 columns \(as many as A\), but a 4x2 double matrix came> pairMetric (ones (2, 3), ones (4, 2), 1)
-%!test
-%! try
-%!   pairMetric (ones (2, 3), ones (4, 2), 1);
-%! catch err
-%!   assert (err.identifier, "pairMetric:tooFewColumns");
-%! end_try_catch
+%!error id=pairMetric:tooFewColumns pairMetric (ones (2, 3), ones (4, 2), 1)

@@ -22,9 +22,4 @@
 %!error <at least one element> rectRefit (ones (1, 4), ones (1, 4), 1, [], 10)
 %!error <Argument 5 \(width\) is NaN; the image width must be a number> rectRefit (ones (1, 4), ones (1, 4), 1, 10, NaN)
 %!error <Argument 4 \(height\) is 1e\+10; the image height must lie between> rectRefit (ones (1, 4), ones (1, 4), 1, 1e10, 10)
-%!test
-%! try
-%!   rectRefit (ones (1, 4), ones (2, 4), 1, 10, 10);
-%! catch err
-%!   assert (err.identifier, "rectRefit:membershipTooSmall");
-%! end_try_catch
+%!error id=rectRefit:membershipTooSmall rectRefit (ones (1, 4), ones (2, 4), 1, 10, 10)

@@ -26,9 +26,4 @@
 %!error <real, full double matrix> slideCorr (ones (3, 3, 2), 1)
 %!error <real, full double matrix> slideCorr (ones (3), true)
 %!error <The number of window positions is 2147483648, more than the largest count handled> slideCorr (zeros (0, 2^31 - 1), [])
-%!test
-%! try
-%!   slideCorr (int8 (ones (3)), 1);
-%! catch err
-%!   assert (err.identifier, "slideCorr:notRealDoubleMatrix");
-%! end_try_catch
+%!error id=slideCorr:notRealDoubleMatrix slideCorr (int8 (ones (3)), 1)
