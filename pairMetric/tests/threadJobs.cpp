@@ -11,15 +11,13 @@ void pairMetricThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
         const std::int32_t m = s[0], r = s[1], n = s[2];
         auto a = share(randomRows(rng, static_cast<std::size_t>(m), static_cast<std::size_t>(n), 0.0, 0.1));
         auto b = share(randomRows(rng, static_cast<std::size_t>(r), static_cast<std::size_t>(n) + 1, 0.0, 0.1));
-        for (isa::Isa level : levels())
-            for (double code : {1.0, 2.0})
-                jobs.push_back({std::string("fillDistanceTableOn ") + isa::name(level) + " " + std::to_string(m) +
-                                    "x" + std::to_string(r) + "x" + std::to_string(n),
-                                [=] {
-                                    const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
-                                    Values out(static_cast<std::size_t>(m) * static_cast<std::size_t>(r));
-                                    fillDistanceTableOn(level, pa.data(), m, n, pb.data(), r, code, out.data());
-                                    return out;
-                                }});
+        for (double code : {1.0, 2.0})
+            eachLevel(jobs, "fillDistanceTableOn " + std::to_string(m) + "x" + std::to_string(r) + "x" + std::to_string(n),
+                      [=](isa::Isa level) {
+                          const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
+                          Values out(static_cast<std::size_t>(m) * static_cast<std::size_t>(r));
+                          fillDistanceTableOn(level, pa.data(), m, n, pb.data(), r, code, out.data());
+                          return out;
+                      });
     }
 }

@@ -16,10 +16,6 @@
 %! refit = rectRefit (boxes, regions, M, 105, 120);
 %! assert (refit, [9 9 26 10 0; 11 10 5 5 0; 99 99 12 7 0]);
 
-%!error <Not enough arguments: .*, with 5 arguments, but 4 came> rectRefit (ones (1, 4), ones (1, 4), 1, 10)
-%!error <real, full double matrix> rectRefit (ones (1, 4), ones (1, 4), true, 10, 10)
-%!error <one row per box and one column per region box, at least 2x1, but a 1x1 matrix came> rectRefit (ones (2, 4), ones (1, 4), 1, 10, 10)
-%!error <at least one element> rectRefit (ones (1, 4), ones (1, 4), 1, [], 10)
 %!error <Argument 5 \(width\) is NaN; the image width must be a number> rectRefit (ones (1, 4), ones (1, 4), 1, 10, NaN)
 %!error <Argument 4 \(height\) is 1e\+10; the image height must lie between> rectRefit (ones (1, 4), ones (1, 4), 1, 1e10, 10)
 %!error id=rectRefit:membershipTooSmall rectRefit (ones (1, 4), ones (2, 4), 1, 10, 10)

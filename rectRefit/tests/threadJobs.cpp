@@ -32,17 +32,14 @@ void rectRefitThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
         const std::int32_t rows = s[0], cols = s[1];
         const std::size_t stride = static_cast<std::size_t>(rows) + 3;
         auto data = share(randomValues(rng, stride * static_cast<std::size_t>(cols), -1.0, 1.0));
-        for (isa::Isa level : levels())
-            jobs.push_back({std::string("fillRowTableTiledOn ") + isa::name(level) + " " + std::to_string(rows) +
-                                "x" + std::to_string(cols),
-                            [=] {
-                                gateway::RowTable table = gateway::allocRowTable(rows, cols);
-                                Values out;
-                                if (table == nullptr) return out;
-                                fillRowTableTiledOn(level, table, rows, cols, data->data(), stride);
-                                for (std::int32_t i = 0; i < rows; ++i) out.insert(out.end(), table[i], table[i] + cols);
-                                gateway::freeRowTable(table, rows);
-                                return out;
-                            }});
+        eachLevel(jobs, "fillRowTableTiledOn " + std::to_string(rows) + "x" + std::to_string(cols), [=](isa::Isa level) {
+            gateway::RowTable table = gateway::allocRowTable(rows, cols);
+            Values out;
+            if (table == nullptr) return out;
+            fillRowTableTiledOn(level, table, rows, cols, data->data(), stride);
+            for (std::int32_t i = 0; i < rows; ++i) out.insert(out.end(), table[i], table[i] + cols);
+            gateway::freeRowTable(table, rows);
+            return out;
+        });
     }
 }

@@ -17,13 +17,6 @@
 %! assert (size (S), [33 * 54, 1]);
 %! assert (reshape (S, 33, 54), conv2 (A, rot90 (K, 2), "valid"));
 
-%!error <Not enough arguments: .*, with 2 arguments, but 1 came> slideCorr (ones (3))
-%!error <Too many arguments: .*, with 2 arguments, but 3 came> slideCorr (ones (3), 1, 1)
-%!error <slideCorr returns 1 result, but 2 were asked for> [a, b] = slideCorr (ones (3), 1)
-%!error <real, full double matrix> slideCorr (single (ones (3)), 1)
-%!error <real, full double matrix> slideCorr (ones (3), sparse (1))
-%!error <real, full double matrix> slideCorr (ones (3) * i, 1)
 %!error <real, full double matrix> slideCorr (ones (3, 3, 2), 1)
-%!error <real, full double matrix> slideCorr (ones (3), true)
 %!error <The number of window positions is 2147483648, more than the largest count handled> slideCorr (zeros (0, 2^31 - 1), [])
 %!error id=slideCorr:notRealDoubleMatrix slideCorr (int8 (ones (3)), 1)

@@ -15,14 +15,13 @@ void slideCorrThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
         const std::uint32_t M = s[0], N = s[1], m = s[2], n = s[3];
         auto a = share(randomValues(rng, std::size_t{M} * N, -4.0, 4.0));
         auto k = share(randomValues(rng, std::size_t{m} * n, -4.0, 4.0));
-        for (isa::Isa level : levels())
-            jobs.push_back({std::string("slideDotOn ") + isa::name(level) + " " + std::to_string(M) + "x" +
-                                std::to_string(N) + " by " + std::to_string(m) + "x" + std::to_string(n),
-                            [=] {
-                                Values out(std::size_t{M - m + 1} * (N - n + 1));
-                                slideDotOn(level, a->data(), M, N, k->data(), m, n, out.data());
-                                return out;
-                            }});
+        eachLevel(jobs, "slideDotOn " + std::to_string(M) + "x" + std::to_string(N) + " by " + std::to_string(m) + "x" +
+                            std::to_string(n),
+                  [=](isa::Isa level) {
+                      Values out(std::size_t{M - m + 1} * (N - n + 1));
+                      slideDotOn(level, a->data(), M, N, k->data(), m, n, out.data());
+                      return out;
+                  });
     }
 }
 

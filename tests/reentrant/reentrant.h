@@ -6,6 +6,7 @@
 
 #include "bits.h"
 #include "isa.h"
+#include "levels.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -33,10 +34,13 @@ struct Job {
 };
 using Jobs = std::vector<Job>;
 
-inline std::vector<isa::Isa> levels() {
-    isa::Isa found[isa::levelCount];
-    const int count = isa::available(found);
-    return std::vector<isa::Isa>(found, found + count);
+using testhost::levels;
+
+// One job per level this machine runs, named "<what> <level>"; run(level)
+// makes the call.
+template <class Run>
+void eachLevel(Jobs& jobs, const std::string& what, Run run) {
+    for (isa::Isa level : levels()) jobs.push_back({what + " " + isa::name(level), [=] { return run(level); }});
 }
 
 // Starts `threadCount` threads together and runs body(t) on each.
