@@ -1,5 +1,5 @@
 // Comparing results to the bit, and handing rows to the kernels, for every
-// C++ suite.
+// C++ suite and the fuzz harness (which uses no gtest function).
 //
 // Two doubles are the same when their bits are, except that any NaN matches
 // any NaN: which NaN an operation passes on may depend on the order of its
@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace testhost {
@@ -25,16 +27,21 @@ inline std::uint64_t bits(double x) {
 
 inline bool sameBits(double x, double y) { return bits(x) == bits(y) || (std::isnan(x) && std::isnan(y)); }
 
-// Same length and the same bits element by element; names the first difference.
-inline ::testing::AssertionResult sameBits(const std::vector<double>& got, const std::vector<double>& want) {
-    if (got.size() != want.size())
-        return ::testing::AssertionFailure() << got.size() << " values where " << want.size() << " were expected";
-    for (std::size_t i = 0; i < got.size(); ++i)
+// "" when got and want have the same length and the same bits element by
+// element; else what the first difference is.
+inline std::string difference(const std::vector<double>& got, const std::vector<double>& want) {
+    std::ostringstream s;
+    if (got.size() != want.size()) s << got.size() << " values where " << want.size() << " were expected";
+    for (std::size_t i = 0; s.tellp() == 0 && i < got.size(); ++i)
         if (!sameBits(got[i], want[i]))
-            return ::testing::AssertionFailure() << "at " << i << ": " << got[i] << " (0x" << std::hex << bits(got[i])
-                                                 << ") where " << std::dec << want[i] << " (0x" << std::hex
-                                                 << bits(want[i]) << ") was expected";
-    return ::testing::AssertionSuccess();
+            s << "at " << i << ": " << got[i] << " (0x" << std::hex << bits(got[i]) << ") where " << std::dec
+              << want[i] << " (0x" << std::hex << bits(want[i]) << ") was expected";
+    return s.str();
+}
+
+inline ::testing::AssertionResult sameBits(const std::vector<double>& got, const std::vector<double>& want) {
+    const std::string d = difference(got, want);
+    return d.empty() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << d;
 }
 
 // A pointer to the start of every row, as a row table holds them; the rows
