@@ -1,8 +1,8 @@
 // Every golden call through the stand-in host gives the stored results, bit for
 // bit: this build computes what the reference build computed.
-#include "builtPlugins.h"
-#include "goldenFile.h"
 #include "bits.h"
+#include "builtPlugins.h"
+#include "goldenCalls.h"
 #include "host.h"
 
 #include <gtest/gtest.h>
@@ -59,13 +59,7 @@ TEST_P(Golden, EveryCallGivesTheStoredResults) {
         const Call& c = file.calls[n];
         if (c.function != function) continue;
         ++ran;
-        std::vector<testhost::ArrayPtr> held;
-        std::vector<const mxArray*> args;
-        for (const Matrix& m : c.arguments) {
-            held.push_back(testhost::columnMajor(m.rows, m.cols, m.data));
-            args.push_back(held.back().get());
-        }
-        const testhost::CallResult r = plugin.call(static_cast<int>(c.results.size()), args);
+        const testhost::CallResult r = golden::run(plugin, c);
         std::string problem = r.raised ? "refused: " + r.message : "";
         for (std::size_t i = 0; problem.empty() && i < c.results.size(); ++i) {
             const std::string d = difference(c.results[i], r.out(i));
