@@ -28,6 +28,20 @@ inline void expectClean(const CallResult& r) {
     EXPECT_EQ(r.leakedAllocations, 0u);
 }
 
+// The call completed, cleanly, and its result `slot` is rows x cols.
+inline ::testing::AssertionResult completed(const CallResult& r, std::size_t rows, std::size_t cols,
+                                            std::size_t slot = 0) {
+    if (r.raised) return ::testing::AssertionFailure() << "refused: " << r.id << ": " << r.message;
+    if (!r.argumentsUnchanged || r.leakedArrays != 0 || r.leakedAllocations != 0)
+        return ::testing::AssertionFailure() << "an argument changed or something was left behind";
+    const mxArray* a = slot < r.outputs.size() ? r.out(slot) : nullptr;
+    if (a == nullptr) return ::testing::AssertionFailure() << "no result " << slot + 1;
+    if (mxGetM(a) != rows || mxGetN(a) != cols)
+        return ::testing::AssertionFailure() << "result " << slot + 1 << " is " << mxGetM(a) << "x" << mxGetN(a)
+                                             << ", not " << rows << "x" << cols;
+    return ::testing::AssertionSuccess();
+}
+
 struct BadCall {
     int nlhs;
     std::vector<const mxArray*> args;
