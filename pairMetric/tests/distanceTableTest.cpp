@@ -35,7 +35,6 @@ std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const 
     return out;
 }
 
-class DistanceLevels : public testhost::EveryLevel {};
 REGIONKIT_EVERY_LEVEL(DistanceLevels);
 
 TEST(RowDistance, PicksAndSumsInOrder) {

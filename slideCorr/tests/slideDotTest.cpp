@@ -41,7 +41,6 @@ std::vector<double> run(isa::Isa level, const std::vector<double>& a, std::uint3
     return out;
 }
 
-class SlideDotLevels : public testhost::EveryLevel {};
 REGIONKIT_EVERY_LEVEL(SlideDotLevels);
 
 TEST(SlideDot, EmptyKernelsAndKernelsThatDoNotFit) {
