@@ -6,9 +6,9 @@
 using namespace reentrant;
 
 void coverTestThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
-    auto regions = share(randomBoxRows(rng, 37));
+    auto regions = share(randomBoxes(rng, 37));
     for (std::size_t count : {1u, 3u, 255u, 256u, 257u, 600u}) {
-        auto boxes = share(randomBoxRows(rng, count));
+        auto boxes = share(randomBoxes(rng, static_cast<int>(count)));
         eachLevel(jobs, "coverFlagsOn " + std::to_string(count), [=](isa::Isa level) {
             const auto pr = testhost::rowsOf(*regions), pb = testhost::rowsOf(*boxes);
             Values out(count * 37);

@@ -27,6 +27,7 @@ struct Table {
     std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
 };
 
+using testhost::randomRows;
 using testhost::sameBits;
 
 std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const Table& b, double code) {
@@ -119,27 +120,6 @@ TEST_P(DistanceLevels, NoPairsOrNoElements) {
     EXPECT_EQ(sentinel, -7.0);
     // N = 0: every distance is 1.0 or 0.0, so lo equals hi and all are NaN.
     for (double code : {1.0, 2.0}) ASSERT_TRUE(sameBits(table(level(), two, 0, one, code), std::vector<double>{nan, nan})) << "N = 0";
-}
-
-// Values that stress the picks and the rounding: tiny and huge magnitudes, and
-// (when `special`) NaN, signed zeros and infinities.
-std::vector<std::vector<double>> randomRows(std::mt19937& rng, int count, int n, bool special) {
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::uniform_int_distribution<int> kind(0, 15), exponent(-40, 40);
-    const double specials[] = {nan, 0.0, -0.0, inf, -inf};
-    std::vector<std::vector<double>> rows(static_cast<std::size_t>(count));
-    for (auto& row : rows)
-        for (int k = 0; k < n; ++k) {
-            const int c = kind(rng);
-            double v = unit(rng);
-            if (c == 0) v = std::ldexp(v - 0.5, exponent(rng));
-            if (c == 1) v = -v;
-            if (special && c >= 13) v = specials[static_cast<std::size_t>(kind(rng)) % 5];
-            // Duplicates make ties between a and b common.
-            if (c == 2 && !row.empty()) v = row.back();
-            row.push_back(v);
-        }
-    return rows;
 }
 
 TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {

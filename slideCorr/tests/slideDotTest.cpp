@@ -33,6 +33,7 @@ std::vector<double> plainSums(const std::vector<double>& a, std::uint32_t M, std
 
 using testhost::bits;
 using testhost::sameBits;
+using testhost::spreadValues;
 
 std::vector<double> run(isa::Isa level, const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
                         const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
@@ -67,21 +68,6 @@ TEST_P(SlideDotLevels, SumsStartFromPositiveZero) {
     const std::vector<double> a(5 * 40, -0.0);
     const std::vector<double> k(2 * 3, 1.0);
     for (double v : run(level(), a, 5, 40, k, 2, 3)) EXPECT_FALSE(std::signbit(v));
-}
-
-// Values spread over many binades, so that adding the same products in any
-// other order almost surely changes some sums in their last bits.
-std::vector<double> spreadValues(std::size_t count, std::mt19937& rng, double specials) {
-    std::uniform_real_distribution<double> mantissa(-1.0, 1.0), pick(0.0, 1.0);
-    std::uniform_int_distribution<int> exponent(-30, 30);
-    const double special[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(), -0.0, 0.0,
-                              std::numeric_limits<double>::denorm_min()};
-    std::uniform_int_distribution<int> which(0, 5);
-    std::vector<double> v(count);
-    for (double& x : v)
-        x = pick(rng) < specials ? special[which(rng)] : std::ldexp(mantissa(rng), exponent(rng));
-    return v;
 }
 
 TEST_P(SlideDotLevels, ColumnVectors) {

@@ -24,7 +24,7 @@ namespace reentrant {
 constexpr int threadCount = 8;
 
 using Values = std::vector<double>;
-using Rows = std::vector<Values>;
+using testhost::Rows;
 
 // One call of one kernel on inputs every thread shares read-only; it returns
 // what the call wrote.
@@ -35,6 +35,9 @@ struct Job {
 using Jobs = std::vector<Job>;
 
 using testhost::levels;
+using testhost::randomBoxes;
+using testhost::randomRows;
+using testhost::spreadValues;
 
 // One job per level this machine runs, named "<what> <level>"; run(level)
 // makes the call.
@@ -59,31 +62,6 @@ inline void together(const std::function<void(int)>& body) {
             body(t);
         });
     for (std::thread& th : threads) th.join();
-}
-
-inline Values randomValues(std::mt19937& rng, std::size_t count, double lo, double hi) {
-    std::uniform_real_distribution<double> v(lo, hi);
-    Values out(count);
-    for (double& x : out) x = v(rng);
-    return out;
-}
-
-inline Rows randomRows(std::mt19937& rng, std::size_t count, std::size_t length, double lo, double hi) {
-    Rows rows;
-    for (std::size_t i = 0; i < count; ++i) rows.push_back(randomValues(rng, length, lo, hi));
-    return rows;
-}
-
-// Box rows x, y, w, h in a small scene, so that many pairs overlap.
-inline Rows randomBoxRows(std::mt19937& rng, std::size_t count) {
-    std::uniform_int_distribution<int> at(-5, 60), size(-3, 30), half(0, 9);
-    Rows rows;
-    for (std::size_t i = 0; i < count; ++i) {
-        Values r{double(at(rng)), double(at(rng)), double(size(rng)), double(size(rng))};
-        if (half(rng) == 0) r[2] += 0.5;
-        rows.push_back(r);
-    }
-    return rows;
 }
 
 // Shared inputs live as long as the jobs that read them.
