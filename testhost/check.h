@@ -123,15 +123,10 @@ inline ::testing::AssertionResult sameOutputs(const CallResult& got, const CallR
     for (std::size_t i = 0; i < got.outputs.size(); ++i) {
         const mxArray* g = got.out(i);
         const mxArray* w = want.out(i);
-        if (g == nullptr || w == nullptr) {
-            if (g != w) return ::testing::AssertionFailure() << "result " << i + 1 << " is missing on one side";
-            continue;
-        }
-        if (mxGetM(g) != mxGetM(w) || mxGetN(g) != mxGetN(w))
-            return ::testing::AssertionFailure() << "result " << i + 1 << " is " << mxGetM(g) << "x" << mxGetN(g)
-                                                 << ", not " << mxGetM(w) << "x" << mxGetN(w);
-        ::testing::AssertionResult same = sameBits(values(g), values(w));
-        if (!same) return ::testing::AssertionFailure() << "result " << i + 1 << " " << same.message();
+        const std::string d = g == nullptr || w == nullptr ? (g == w ? "" : "is missing on one side")
+                              : mxGetM(g) != mxGetM(w) || mxGetN(g) != mxGetN(w) ? "differs in shape"
+                                                                                 : difference(values(g), values(w));
+        if (!d.empty()) return ::testing::AssertionFailure() << "result " << i + 1 << " " << d;
     }
     return ::testing::AssertionSuccess();
 }
