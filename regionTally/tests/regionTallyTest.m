@@ -27,6 +27,8 @@
 %! assert (totals, accumarray (ww(nz), 1, [W 1]));
 
 %!error <^regionTally: Error: out of memory: the 2147483647 x 1048576 result could not be created$> regionTally (1, 0, 2^31 - 1, 2^20)
+%!error <argument 1 \(the word map\) must be a real, full double array> regionTally (single (1), 1, 1, 1)
+%!error <must be a real, full double array, but it is a complex double array> regionTally (1, 1i, 1, 1)
 %!error <argument 3 \(the number of words W\) is empty> regionTally (1, 1, [], 1)
 %!error <the number of regions R is -1; it must be a count from 0> regionTally (1, 1, 1, -1)
 %!error <the number of regions R is 2147483648> regionTally (1, 1, 1, 2^31)

@@ -1,4 +1,5 @@
-% Octave tests of the built slideCorr plug-in.
+% Octave tests of the built slideCorr plug-in; the class refusals show how the
+% host itself reports each kind of array.
 
 %!test
 %! % The column is the valid correlation map, column by column; whole-number
@@ -9,6 +10,10 @@
 %! assert (size (S), [33 * 54, 1]);
 %! assert (reshape (S, 33, 54), conv2 (A, rot90 (K, 2), "valid"));
 
+%!error <real, full double matrix> slideCorr (single (ones (3)), 1)
+%!error <real, full double matrix> slideCorr (ones (3), sparse (1))
+%!error <real, full double matrix> slideCorr (ones (3) * i, 1)
 %!error <real, full double matrix> slideCorr (ones (3, 3, 2), 1)
+%!error <real, full double matrix> slideCorr (ones (3), true)
 %!error <The number of window positions is 2147483648, more than the largest count handled> slideCorr (zeros (0, 2^31 - 1), [])
 %!error id=slideCorr:notRealDoubleMatrix slideCorr (int8 (ones (3)), 1)
