@@ -1,30 +1,20 @@
 % Octave tests of the built regionTally plug-in.
 
 %!test
-%! % Against accumarray.
-%! rand ("seed", 7);
-%! n = 2000; k = 3; W = 40; R = 25;
-%! words = floor (W * rand (40, n / 40)) + 1;
-%! regions = floor ((R + 1) * rand (n, k));
-%! copy = regions;
-%! [counts, totals] = regionTally (words, regions, W, R);
-%! assert (regions, copy);
-%! ww = repmat (words(:), k, 1);
-%! nz = regions(:) != 0;
-%! assert (counts, accumarray ([ww(nz), regions(nz)], 1, [W R]));
-%! assert (totals, accumarray (ww(nz), 1, [W 1]));
-
-%!test
-%! % Large enough to count through a working table of narrow counts.
-%! rand ("seed", 3);
-%! n = 40000; W = 300; R = 150;
-%! words = floor (W * rand (n, 1)) + 1;
-%! regions = floor ((R + 1) * rand (n, 2));
-%! [counts, totals] = regionTally (words, regions, W, R);
-%! ww = [words; words];
-%! nz = regions(:) != 0;
-%! assert (counts, accumarray ([ww(nz), regions(nz)], 1, [W R]));
-%! assert (totals, accumarray (ww(nz), 1, [W 1]));
+%! % Against accumarray; the larger tally counts through a working table of narrow counts.
+%! for c = {[7 2000 3 40 25], [3 40000 2 300 150]}
+%!   [seed, n, k, W, R] = num2cell (c{1}){:};
+%!   rand ("seed", seed);
+%!   words = floor (W * rand (n, 1)) + 1;
+%!   regions = floor ((R + 1) * rand (n, k));
+%!   copy = regions;
+%!   [counts, totals] = regionTally (words, regions, W, R);
+%!   assert (regions, copy);
+%!   ww = repmat (words, k, 1);
+%!   nz = regions(:) != 0;
+%!   assert (counts, accumarray ([ww(nz), regions(nz)], 1, [W R]));
+%!   assert (totals, accumarray (ww(nz), 1, [W 1]));
+%! endfor
 
 %!error <^regionTally: Error: out of memory: the 2147483647 x 1048576 result could not be created$> regionTally (1, 0, 2^31 - 1, 2^20)
 %!error <argument 1 \(the word map\) must be a real, full double array> regionTally (single (1), 1, 1, 1)
