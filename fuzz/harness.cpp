@@ -16,6 +16,8 @@
 //                                   the statement alone goes to stderr first
 #include "harness.h"
 
+#include "bits.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -245,14 +247,6 @@ std::size_t storedResults(const testhost::CallResult& r) {
     return n;
 }
 
-std::string bitsOf(double v) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g (0x%016llx)", v, static_cast<unsigned long long>(bits));
-    return text;
-}
-
 // Runs the call with its `failing`-th allocation (results included) failing.
 // It must end in a clean error, or, where the plug-in has a way around the
 // missing memory, complete with the very results of the undisturbed call.
@@ -272,14 +266,8 @@ void runFailing(const Call& call, std::size_t failing, const testhost::CallResul
             (got != nullptr && fuzz::shapeOf(got) != fuzz::shapeOf(expected)))
             fault(call, "completed with results of another shape than without the failure", failing);
         if (got == nullptr) continue;
-        const std::vector<double> a = testhost::values(expected), b = testhost::values(got);
-        for (std::size_t j = 0; j < a.size(); ++j)
-            // Bit for bit, signed zeros included; which NaN comes out where two
-            // NaN operands meet is left open.
-            if (std::memcmp(&a[j], &b[j], sizeof(double)) != 0 && !(std::isnan(a[j]) && std::isnan(b[j])))
-                fault(call, "result " + std::to_string(i + 1) + " element " + std::to_string(j + 1) + " is " +
-                                bitsOf(b[j]) + " instead of " + bitsOf(a[j]),
-                      failing);
+        if (std::string d = testhost::difference(testhost::values(got), testhost::values(expected)); !d.empty())
+            fault(call, "result " + std::to_string(i + 1) + " differs " + d, failing);
     }
 }
 

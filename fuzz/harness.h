@@ -23,8 +23,17 @@ struct PluginPromise {
 };
 
 // The plug-in's own promise: each fuzz program links the one of its plug-in
-// (<plugin>/fuzz/promise.cpp).
+// (<plugin>/fuzz/promise.cpp), written as
+//   REGIONKIT_FUZZ_PROMISE(rectCull, 2, 1, false) { ...checks of args, nlhs and r... }
 extern const PluginPromise pluginPromise;
+
+#define REGIONKIT_FUZZ_PROMISE(plugin, mostInputs, mostOutputs, plainErrors)                                    \
+    namespace fuzz {                                                                                          \
+    static std::string plugin##Results(const std::vector<const mxArray*>&, int, const testhost::CallResult&); \
+    const PluginPromise pluginPromise = {#plugin, mostInputs, mostOutputs, plainErrors, plugin##Results};     \
+    }                                                                                                         \
+    std::string fuzz::plugin##Results([[maybe_unused]] const std::vector<const mxArray*>& args,               \
+                                      [[maybe_unused]] int nlhs, [[maybe_unused]] const testhost::CallResult& r)
 
 // Shared helpers for the promise checks.
 inline long long rows(const mxArray* a) { return static_cast<long long>(mxGetM(a)); }

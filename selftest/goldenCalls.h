@@ -1,5 +1,6 @@
 // What each plug-in's golden calls are written with (<plugin>/tests/goldenCalls.cpp
-// defines <plugin>GoldenCalls(golden::Calls&), which makeGolden runs).
+// defines <plugin>GoldenCalls(golden::Calls&), which makeGolden runs), and how
+// makeGolden and the golden test make a call.
 //
 // Random inputs are made from the raw output of std::mt19937_64, whose
 // sequence the C++ standard fixes, never through a distribution (those differ
@@ -9,6 +10,7 @@
 #define REGIONKIT_SELFTEST_GOLDENCALLS_H
 
 #include "goldenFile.h"
+#include "host.h"
 
 #include <cmath>
 #include <cstdint>
@@ -66,6 +68,17 @@ Matrix make(std::size_t r, std::size_t c, F element) {  // element(i, j), called
     for (std::size_t j = 0; j < c; ++j)
         for (std::size_t i = 0; i < r; ++i) m.data[j * r + i] = element(i, j);
     return m;
+}
+
+// A call with its arguments, through the stand-in host.
+inline testhost::CallResult run(const testhost::Plugin& plugin, const Call& c) {
+    std::vector<testhost::ArrayPtr> held;
+    std::vector<const mxArray*> args;
+    for (const Matrix& m : c.arguments) {
+        held.push_back(testhost::columnMajor(m.rows, m.cols, m.data));
+        args.push_back(held.back().get());
+    }
+    return plugin.call(static_cast<int>(c.results.size()), args);
 }
 
 // The calls of one function, in the order they go into the file; makeGolden

@@ -56,11 +56,6 @@ inline std::uint64_t bitsOf(double v) {
     return b;
 }
 
-// Equal bit for bit, or both NaN.
-inline bool sameValue(double a, double b) {
-    return bitsOf(a) == bitsOf(b) || (std::isnan(a) && std::isnan(b));
-}
-
 inline void putDouble(std::vector<unsigned char>& out, double v) {
     const std::uint64_t b = bitsOf(v);
     for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(b >> (8 * i)));

@@ -1,7 +1,8 @@
 // Every golden call through the stand-in host gives the stored results, bit for
 // bit: this build computes what the reference build computed.
+#include "bits.h"
 #include "builtPlugins.h"
-#include "goldenFile.h"
+#include "goldenCalls.h"
 #include "host.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -34,28 +34,14 @@ const Plugin plugins[] = {
 #undef REGIONKIT_GOLDEN_ENTRY
 };
 
-std::string describe(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g (0x%016llx)", v, static_cast<unsigned long long>(golden::bitsOf(v)));
-    return text;
-}
-
 // Empty when the result matches; otherwise where and how it first differs.
 std::string difference(const Matrix& expected, const mxArray* got) {
     if (got == nullptr) return "no result stored";
-    std::ostringstream s;
-    if (mxGetM(got) != expected.rows || mxGetN(got) != expected.cols) {
-        s << "size " << mxGetM(got) << "x" << mxGetN(got) << ", expected " << expected.rows << "x" << expected.cols;
-        return s.str();
-    }
-    const std::vector<double> values = testhost::values(got);
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (golden::sameValue(values[k], expected.data[k])) continue;
-        s << "element (" << k % expected.rows + 1 << ", " << k / expected.rows + 1 << ") is " << describe(values[k])
-          << ", expected " << describe(expected.data[k]);
-        return s.str();
-    }
-    return "";
+    if (mxGetM(got) != expected.rows || mxGetN(got) != expected.cols)
+        return "size " + std::to_string(mxGetM(got)) + "x" + std::to_string(mxGetN(got)) + ", expected " +
+               std::to_string(expected.rows) + "x" + std::to_string(expected.cols);
+    const testing::AssertionResult same = testhost::sameBits(testhost::values(got), expected.data);
+    return same ? "" : same.message();
 }
 
 class Golden : public testing::TestWithParam<Plugin> {};
@@ -73,13 +59,7 @@ TEST_P(Golden, EveryCallGivesTheStoredResults) {
         const Call& c = file.calls[n];
         if (c.function != function) continue;
         ++ran;
-        std::vector<testhost::ArrayPtr> held;
-        std::vector<const mxArray*> args;
-        for (const Matrix& m : c.arguments) {
-            held.push_back(testhost::columnMajor(m.rows, m.cols, m.data));
-            args.push_back(held.back().get());
-        }
-        const testhost::CallResult r = plugin.call(static_cast<int>(c.results.size()), args);
+        const testhost::CallResult r = golden::run(plugin, c);
         std::string problem = r.raised ? "refused: " + r.message : "";
         for (std::size_t i = 0; problem.empty() && i < c.results.size(); ++i) {
             const std::string d = difference(c.results[i], r.out(i));
@@ -112,12 +92,12 @@ TEST(GoldenFile, ReadsWholeAndRefusesDamage) {
     EXPECT_THROW(golden::decode(wrongMagic), std::runtime_error);
 }
 
-TEST(GoldenFile, NaNMatchesAnyNaNAndSignedZerosDiffer) {
+TEST(SameBits, NaNMatchesAnyNaNAndSignedZerosDiffer) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_TRUE(golden::sameValue(nan, -nan));
-    EXPECT_FALSE(golden::sameValue(0.0, -0.0));
-    EXPECT_FALSE(golden::sameValue(nan, 1.0));
-    EXPECT_FALSE(golden::sameValue(std::numeric_limits<double>::denorm_min(), 0.0));
+    EXPECT_TRUE(testhost::sameBits(nan, -nan));
+    EXPECT_FALSE(testhost::sameBits(0.0, -0.0));
+    EXPECT_FALSE(testhost::sameBits(nan, 1.0));
+    EXPECT_FALSE(testhost::sameBits(std::numeric_limits<double>::denorm_min(), 0.0));
 }
 
 }  // namespace

@@ -32,14 +32,8 @@ const Plugin plugins[] = {
 #undef REGIONKIT_GOLDEN_ENTRY
 };
 
-bool run(const testhost::Plugin& plugin, const char* name, Call& c) {
-    std::vector<testhost::ArrayPtr> held;
-    std::vector<const mxArray*> args;
-    for (const Matrix& m : c.arguments) {
-        held.push_back(testhost::columnMajor(m.rows, m.cols, m.data));
-        args.push_back(held.back().get());
-    }
-    const testhost::CallResult r = plugin.call(static_cast<int>(c.results.size()), args);
+bool record(const testhost::Plugin& plugin, const char* name, Call& c) {
+    const testhost::CallResult r = golden::run(plugin, c);
     if (r.raised) {
         std::fprintf(stderr, "makeGolden: a %s call was refused: %s\n", name, r.message.c_str());
         return false;
@@ -72,7 +66,7 @@ int main(int argc, char** argv) {
             const testhost::Plugin plugin(p.path);
             for (Call& c : calls.list()) {
                 c.function = static_cast<int>(file.functions.size());
-                if (!run(plugin, p.name, c)) return 1;
+                if (!record(plugin, p.name, c)) return 1;
                 file.calls.push_back(std::move(c));
             }
             std::printf(" %s %zu,", p.name, calls.list().size());

@@ -28,6 +28,20 @@ inline void expectClean(const CallResult& r) {
     EXPECT_EQ(r.leakedAllocations, 0u);
 }
 
+// The call completed, cleanly, and its result `slot` is rows x cols.
+inline ::testing::AssertionResult completed(const CallResult& r, std::size_t rows, std::size_t cols,
+                                            std::size_t slot = 0) {
+    if (r.raised) return ::testing::AssertionFailure() << "refused: " << r.id << ": " << r.message;
+    if (!r.argumentsUnchanged || r.leakedArrays != 0 || r.leakedAllocations != 0)
+        return ::testing::AssertionFailure() << "an argument changed or something was left behind";
+    const mxArray* a = slot < r.outputs.size() ? r.out(slot) : nullptr;
+    if (a == nullptr) return ::testing::AssertionFailure() << "no result " << slot + 1;
+    if (mxGetM(a) != rows || mxGetN(a) != cols)
+        return ::testing::AssertionFailure() << "result " << slot + 1 << " is " << mxGetM(a) << "x" << mxGetN(a)
+                                             << ", not " << rows << "x" << cols;
+    return ::testing::AssertionSuccess();
+}
+
 struct BadCall {
     int nlhs;
     std::vector<const mxArray*> args;
@@ -109,15 +123,10 @@ inline ::testing::AssertionResult sameOutputs(const CallResult& got, const CallR
     for (std::size_t i = 0; i < got.outputs.size(); ++i) {
         const mxArray* g = got.out(i);
         const mxArray* w = want.out(i);
-        if (g == nullptr || w == nullptr) {
-            if (g != w) return ::testing::AssertionFailure() << "result " << i + 1 << " is missing on one side";
-            continue;
-        }
-        if (mxGetM(g) != mxGetM(w) || mxGetN(g) != mxGetN(w))
-            return ::testing::AssertionFailure() << "result " << i + 1 << " is " << mxGetM(g) << "x" << mxGetN(g)
-                                                 << ", not " << mxGetM(w) << "x" << mxGetN(w);
-        ::testing::AssertionResult same = sameBits(values(g), values(w));
-        if (!same) return ::testing::AssertionFailure() << "result " << i + 1 << " " << same.message();
+        const std::string d = g == nullptr || w == nullptr ? (g == w ? "" : "is missing on one side")
+                              : mxGetM(g) != mxGetM(w) || mxGetN(g) != mxGetN(w) ? "differs in shape"
+                                                                                 : difference(values(g), values(w));
+        if (!d.empty()) return ::testing::AssertionFailure() << "result " << i + 1 << " " << d;
     }
     return ::testing::AssertionSuccess();
 }

@@ -1,8 +1,7 @@
 // Tests that run once per vector level this machine has (isa.h):
 //
-//   class SlideDotLevels : public testhost::EveryLevel {};
-//   TEST_P(SlideDotLevels, GiveThePlainLoopsBits) { ... level() ... }
 //   REGIONKIT_EVERY_LEVEL(SlideDotLevels);
+//   TEST_P(SlideDotLevels, GiveThePlainLoopsBits) { ... level() ... }
 //
 // Each level shows as its own test, named after its instruction set.
 #ifndef REGIONKIT_TESTHOST_LEVELS_H
@@ -35,7 +34,8 @@ struct LevelName {
 
 }  // namespace testhost
 
-#define REGIONKIT_EVERY_LEVEL(Suite) \
+#define REGIONKIT_EVERY_LEVEL(Suite)                   \
+    class Suite : public ::testhost::EveryLevel {}; \
     INSTANTIATE_TEST_SUITE_P(Level, Suite, ::testing::ValuesIn(::testhost::levels()), ::testhost::LevelName())
 
 #endif

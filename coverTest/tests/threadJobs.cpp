@@ -6,16 +6,14 @@
 using namespace reentrant;
 
 void coverTestThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
-    auto regions = share(randomBoxRows(rng, 37));
+    auto regions = share(randomBoxes(rng, 37));
     for (std::size_t count : {1u, 3u, 255u, 256u, 257u, 600u}) {
-        auto boxes = share(randomBoxRows(rng, count));
-        for (isa::Isa level : levels())
-            jobs.push_back({std::string("coverFlagsOn ") + isa::name(level) + " " + std::to_string(count), [=] {
-                                const auto pr = testhost::rowsOf(*regions), pb = testhost::rowsOf(*boxes);
-                                Values out(count * 37);
-                                coverFlagsOn(level, pr.data(), 37, pb.data(), static_cast<std::int32_t>(count),
-                                             out.data());
-                                return out;
-                            }});
+        auto boxes = share(randomBoxes(rng, static_cast<int>(count)));
+        eachLevel(jobs, "coverFlagsOn " + std::to_string(count), [=](isa::Isa level) {
+            const auto pr = testhost::rowsOf(*regions), pb = testhost::rowsOf(*boxes);
+            Values out(count * 37);
+            coverFlagsOn(level, pr.data(), 37, pb.data(), static_cast<std::int32_t>(count), out.data());
+            return out;
+        });
     }
 }

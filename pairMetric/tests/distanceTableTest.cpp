@@ -21,15 +21,13 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 // Rows held as a row table: one pointer per row.
 struct Table {
     std::vector<std::vector<double>> rows;
-    std::vector<const double*> pointers;
+    std::vector<const double*> pointers = testhost::rowsOf(rows);
 
-    explicit Table(std::vector<std::vector<double>> r) : rows(std::move(r)) {
-        for (auto& row : rows) pointers.push_back(row.data());
-    }
     const double* const* get() const { return pointers.data(); }
     std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
 };
 
+using testhost::randomRows;
 using testhost::sameBits;
 
 std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const Table& b, double code) {
@@ -38,14 +36,7 @@ std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const 
     return out;
 }
 
-class DistanceLevels : public testhost::EveryLevel {};
 REGIONKIT_EVERY_LEVEL(DistanceLevels);
-
-void expectSame(const std::vector<double>& got, const std::vector<double>& want, const std::string& what) {
-    ASSERT_EQ(got.size(), want.size()) << what;
-    for (std::size_t x = 0; x < got.size(); ++x)
-        ASSERT_TRUE(sameBits(got[x], want[x])) << what << " at " << x << ": " << got[x] << " vs " << want[x];
-}
 
 TEST(RowDistance, PicksAndSumsInOrder) {
     // Histogram intersection takes a_k only when b_k > a_k: b on ties and
@@ -115,41 +106,20 @@ TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
     };
     for (isa::Isa level : testhost::levels())
         for (const Case& c : cases) {
-            const Table a(c.a), b(c.b);
+            const Table a{c.a}, b{c.b};
             const auto n = static_cast<std::int32_t>(c.a[0].size());
-            expectSame(table(level, a, n, b, c.code), c.want, std::string(isa::name(level)) + ": " + c.what);
+            ASSERT_TRUE(sameBits(table(level, a, n, b, c.code), c.want)) << std::string(isa::name(level)) + ": " + c.what;
         }
 }
 
 TEST_P(DistanceLevels, NoPairsOrNoElements) {
-    const Table none(std::vector<std::vector<double>>{}), one({{0.25, 0.5}}), two({{1, 2}, {3, 4}});
+    const Table none{{}}, one{{{0.25, 0.5}}}, two{{{1, 2}, {3, 4}}};
     double sentinel = -7.0;
     fillDistanceTableOn(level(), none.get(), 0, 2, two.get(), 2, 1.0, &sentinel);
     fillDistanceTableOn(level(), two.get(), 2, 2, none.get(), 0, 2.0, &sentinel);
     EXPECT_EQ(sentinel, -7.0);
     // N = 0: every distance is 1.0 or 0.0, so lo equals hi and all are NaN.
-    for (double code : {1.0, 2.0}) expectSame(table(level(), two, 0, one, code), {nan, nan}, "N = 0");
-}
-
-// Values that stress the picks and the rounding: tiny and huge magnitudes, and
-// (when `special`) NaN, signed zeros and infinities.
-std::vector<std::vector<double>> randomRows(std::mt19937& rng, int count, int n, bool special) {
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::uniform_int_distribution<int> kind(0, 15), exponent(-40, 40);
-    const double specials[] = {nan, 0.0, -0.0, inf, -inf};
-    std::vector<std::vector<double>> rows(static_cast<std::size_t>(count));
-    for (auto& row : rows)
-        for (int k = 0; k < n; ++k) {
-            const int c = kind(rng);
-            double v = unit(rng);
-            if (c == 0) v = std::ldexp(v - 0.5, exponent(rng));
-            if (c == 1) v = -v;
-            if (special && c >= 13) v = specials[static_cast<std::size_t>(kind(rng)) % 5];
-            // Duplicates make ties between a and b common.
-            if (c == 2 && !row.empty()) v = row.back();
-            row.push_back(v);
-        }
-    return rows;
+    for (double code : {1.0, 2.0}) ASSERT_TRUE(sameBits(table(level(), two, 0, one, code), std::vector<double>{nan, nan})) << "N = 0";
 }
 
 TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {
@@ -174,7 +144,7 @@ TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {
         const std::int32_t m = shape.m, r = shape.r, n = shape.n;
         const bool special = shape.special;
         // B rows one longer than A's: the extra element must stay unread.
-        const Table a(randomRows(rng, m, n, special)), b(randomRows(rng, r, n + 1, special));
+        const Table a{randomRows(rng, m, n, special)}, b{randomRows(rng, r, n + 1, special)};
         for (double code : {1.0, 2.0}) {
             // Pair by pair before the rescale, specials included...
             std::vector<double> want;
@@ -184,9 +154,9 @@ TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {
             fillDistancesOn(level(), a.get(), m, n, b.get(), r, code, got.data());
             const std::string what = "m=" + std::to_string(m) + " r=" + std::to_string(r) +
                                      " n=" + std::to_string(n) + " code=" + std::to_string(code);
-            expectSame(got, want, what);
+            ASSERT_TRUE(sameBits(got, want)) << what;
             // ...and the whole rescaled table (informative where no special sends a bound to infinity).
-            expectSame(table(level(), a, n, b, code), table(isa::Isa::scalar, a, n, b, code), what);
+            ASSERT_TRUE(sameBits(table(level(), a, n, b, code), table(isa::Isa::scalar, a, n, b, code))) << what;
         }
     }
 }
@@ -203,7 +173,7 @@ TEST_P(DistanceLevels, ColumnsGiveTheRowTablesBits) {
         for (std::int32_t r : sizesB) {
             const std::int32_t n = (round++ % 3 == 0) ? 1 : 1 + (m * 7 + r) % 40;
             // B has one column more than A: it must stay unread.
-            const Table a(randomRows(rng, m, n, false)), b(randomRows(rng, r, n + 1, false));
+            const Table a{randomRows(rng, m, n, false)}, b{randomRows(rng, r, n + 1, false)};
             std::vector<double> aColumns(static_cast<std::size_t>(m) * n), bColumns(static_cast<std::size_t>(r) * (n + 1));
             for (std::int32_t k = 0; k < n; ++k)
                 for (std::int32_t i = 0; i < m; ++i) aColumns[i + static_cast<std::size_t>(k) * m] = a.rows[i][k];
@@ -222,7 +192,7 @@ TEST_P(DistanceLevels, ColumnsGiveTheRowTablesBits) {
                 ASSERT_TRUE(fillDistanceTableFromColumns(level(), aColumns.data(), m, n, bColumns.data(), r, code,
                                                          got.data()))
                     << what;
-                expectSame(got, want, what);
+                ASSERT_TRUE(sameBits(got, want)) << what;
             }
         }
     // Nothing for the column path to do: no metric or no elements.

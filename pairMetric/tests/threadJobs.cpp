@@ -9,17 +9,15 @@ void pairMetricThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
     const std::int32_t shapes[][3] = {{1, 1, 3}, {3, 5, 8}, {7, 17, 33}, {9, 33, 64}, {70, 19, 300}};
     for (const auto& s : shapes) {
         const std::int32_t m = s[0], r = s[1], n = s[2];
-        auto a = share(randomRows(rng, static_cast<std::size_t>(m), static_cast<std::size_t>(n), 0.0, 0.1));
-        auto b = share(randomRows(rng, static_cast<std::size_t>(r), static_cast<std::size_t>(n) + 1, 0.0, 0.1));
-        for (isa::Isa level : levels())
-            for (double code : {1.0, 2.0})
-                jobs.push_back({std::string("fillDistanceTableOn ") + isa::name(level) + " " + std::to_string(m) +
-                                    "x" + std::to_string(r) + "x" + std::to_string(n),
-                                [=] {
-                                    const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
-                                    Values out(static_cast<std::size_t>(m) * static_cast<std::size_t>(r));
-                                    fillDistanceTableOn(level, pa.data(), m, n, pb.data(), r, code, out.data());
-                                    return out;
-                                }});
+        auto a = share(randomRows(rng, m, n, false));
+        auto b = share(randomRows(rng, r, n + 1, false));
+        for (double code : {1.0, 2.0})
+            eachLevel(jobs, "fillDistanceTableOn " + std::to_string(m) + "x" + std::to_string(r) + "x" + std::to_string(n),
+                      [=](isa::Isa level) {
+                          const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
+                          Values out(static_cast<std::size_t>(m) * static_cast<std::size_t>(r));
+                          fillDistanceTableOn(level, pa.data(), m, n, pb.data(), r, code, out.data());
+                          return out;
+                      });
     }
 }

@@ -3,14 +3,9 @@
 
 #include <cmath>
 
-namespace fuzz {
-
-namespace {
-
 // kept = rectCull(boxes, threshold): K x (N-1), K <= M, whole-number x, y, w, h,
 // further columns 0.
-std::string rectCullResults(const std::vector<const mxArray*>& args, int,
-                            const testhost::CallResult& r) {
+REGIONKIT_FUZZ_PROMISE(rectCull, 2, 1, false) {
     const mxArray* kept = r.out(0);
     if (std::string e = expectShape(kept, -1, cols(args[0]) - 1); !e.empty()) return e;
     if (rows(kept) > rows(args[0])) return "more boxes kept than given: " + shapeOf(kept);
@@ -23,9 +18,3 @@ std::string rectCullResults(const std::vector<const mxArray*>& args, int,
     }
     return "";
 }
-
-}  // namespace
-
-const PluginPromise pluginPromise = {"rectCull", 2, 1, false, rectCullResults};
-
-}  // namespace fuzz

@@ -10,8 +10,7 @@ namespace {
 
 ScoredBox box(int x, int y, int w, int h, float score = 1.0f) { return {x, y, w, h, score}; }
 
-BoxList cull(std::initializer_list<ScoredBox> boxes, float threshold) {
-    BoxList candidates(boxes.begin(), boxes.end());
+BoxList cull(BoxList candidates, float threshold) {
     BoxList kept;
     cullBoxes(candidates, threshold, kept);
     return kept;
@@ -97,10 +96,7 @@ TEST(BoxOverlap, EdgesBeyondThirtyTwoBitsStayDefined) {
     EXPECT_EQ(boxOverlap(box(big - 5, 0, 10, 10), box(big - 100, 0, 10, 10)), 0.0f);
     const ScoredBox huge = box(0, 0, big, big);
     EXPECT_GT(boxOverlap(huge, huge), 0.99f);
-    BoxList candidates{huge, huge};
-    BoxList kept;
-    cullBoxes(candidates, 0.5f, kept);
-    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_EQ(cull({huge, huge}, 0.5f).size(), 1u);
 }
 
 TEST(CullBoxes, SmallKeptBoxesSuppressLess) {
@@ -143,15 +139,12 @@ TEST(CullBoxes, BoxesWithoutPositiveSizeRemoveNothingAtPositiveThresholds) {
         flat.push_back(box(i, 0, 50, -100, static_cast<float>(i)));
         mixed.push_back(box(i, i % 7, i % 3 == 0 ? -40 : 40, i % 3 == 1 ? -40 : 40, static_cast<float>(i % 11)));
     }
-    BoxList candidates = flat, kept;
-    cullBoxes(candidates, 0.5f, kept);
+    BoxList kept = cull(flat, 0.5f);
     ASSERT_EQ(kept.size(), 65u);
     for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i].x, 64 - static_cast<int>(i));
     // Mixed with boxes of positive size, which do suppress one another.
     const BoxList expected = referenceCull(mixed, 0.5f);
-    candidates = mixed;
-    kept.clear();
-    cullBoxes(candidates, 0.5f, kept);
+    kept = cull(mixed, 0.5f);
     ASSERT_EQ(kept.size(), expected.size());
     for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_TRUE(same(kept[i], expected[i])) << i;
 }

@@ -103,7 +103,7 @@ TEST(RefitBoxes, EmptyListsAndBoxesWithoutMembers) {
 // position of a row against the plain walk, so that a member missed or a near
 // one taken in any lane shows. The first rows are sparse, so that whole
 // vectors of non-members are skipped.
-class RefitLevels : public testhost::EveryLevel {};
+REGIONKIT_EVERY_LEVEL(RefitLevels);
 TEST_P(RefitLevels, FindTheMembersThePlainWalkFinds) {
     std::mt19937 rng(5);
     const double marks[] = {1.0, 0.0, std::nextafter(1.0, 2.0), std::nextafter(1.0, 0.0), nan, -1.0};
@@ -121,9 +121,7 @@ TEST_P(RefitLevels, FindTheMembersThePlainWalkFinds) {
         EXPECT_EQ(got, want) << levelName() << ", " << count << " regions";
     }
 }
-REGIONKIT_EVERY_LEVEL(RefitLevels);
 
-class TiledFillLevels : public testhost::EveryLevel {};
 REGIONKIT_EVERY_LEVEL(TiledFillLevels);
 
 TEST_P(TiledFillLevels, MakeTheSameTableAsTheRowByRowCopy) {

@@ -10,8 +10,8 @@ using namespace reentrant;
 void rectRefitThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
     std::bernoulli_distribution member(0.3);
     for (std::size_t count : {1u, 12u, 80u}) {
-        auto boxes = share(randomBoxRows(rng, count));
-        auto regions = share(randomBoxRows(rng, 37));
+        auto boxes = share(randomBoxes(rng, static_cast<int>(count)));
+        auto regions = share(randomBoxes(rng, 37));
         Rows marks(count, Values(37));
         for (Values& row : marks)
             for (double& v : row) v = member(rng) ? 1.0 : 0.0;
@@ -31,18 +31,15 @@ void rectRefitThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
     for (const auto& s : sizes) {
         const std::int32_t rows = s[0], cols = s[1];
         const std::size_t stride = static_cast<std::size_t>(rows) + 3;
-        auto data = share(randomValues(rng, stride * static_cast<std::size_t>(cols), -1.0, 1.0));
-        for (isa::Isa level : levels())
-            jobs.push_back({std::string("fillRowTableTiledOn ") + isa::name(level) + " " + std::to_string(rows) +
-                                "x" + std::to_string(cols),
-                            [=] {
-                                gateway::RowTable table = gateway::allocRowTable(rows, cols);
-                                Values out;
-                                if (table == nullptr) return out;
-                                fillRowTableTiledOn(level, table, rows, cols, data->data(), stride);
-                                for (std::int32_t i = 0; i < rows; ++i) out.insert(out.end(), table[i], table[i] + cols);
-                                gateway::freeRowTable(table, rows);
-                                return out;
-                            }});
+        auto data = share(spreadValues(stride * static_cast<std::size_t>(cols), rng, 0.0));
+        eachLevel(jobs, "fillRowTableTiledOn " + std::to_string(rows) + "x" + std::to_string(cols), [=](isa::Isa level) {
+            gateway::RowTable table = gateway::allocRowTable(rows, cols);
+            Values out;
+            if (table == nullptr) return out;
+            fillRowTableTiledOn(level, table, rows, cols, data->data(), stride);
+            for (std::int32_t i = 0; i < rows; ++i) out.insert(out.end(), table[i], table[i] + cols);
+            gateway::freeRowTable(table, rows);
+            return out;
+        });
     }
 }

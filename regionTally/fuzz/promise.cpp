@@ -3,14 +3,9 @@
 
 #include <cmath>
 
-namespace fuzz {
-
-namespace {
-
 // [counts, totals] = regionTally(wordMap, regionIndex, W, R): W x R and W x 1,
 // whole counts, totals the row sums of counts.
-std::string regionTallyResults(const std::vector<const mxArray*>& args, int nlhs,
-                               const testhost::CallResult& r) {
+REGIONKIT_FUZZ_PROMISE(regionTally, 4, 2, true) {
     const double wordCount = std::trunc(mxGetScalar(args[2]));
     const double regionCount = std::trunc(mxGetScalar(args[3]));
     if (!(wordCount >= 0.0 && wordCount < 2147483648.0 && regionCount >= 0.0 && regionCount < 2147483648.0))
@@ -34,9 +29,3 @@ std::string regionTallyResults(const std::vector<const mxArray*>& args, int nlhs
     }
     return "";
 }
-
-}  // namespace
-
-const PluginPromise pluginPromise = {"regionTally", 4, 2, true, regionTallyResults};
-
-}  // namespace fuzz

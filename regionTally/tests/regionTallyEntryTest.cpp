@@ -10,21 +10,10 @@ using testhost::matrix;
 using testhost::scalar;
 using testhost::values;
 
+using testhost::completed;
 using testhost::plugin;
 
 namespace {
-
-// Clean, and nothing allocated: the entry reads its arguments in place.
-void expectCleanInPlace(const testhost::CallResult& r) {
-    testhost::expectClean(r);
-    EXPECT_EQ(r.allocations, 0u);
-}
-
-void expectShape(const mxArray* a, std::size_t rows, std::size_t cols) {
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(mxGetM(a), rows);
-    EXPECT_EQ(mxGetN(a), cols);
-}
 
 TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
     auto words = matrix(1, 3, {1, 2, 1});
@@ -33,18 +22,17 @@ TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
     auto w = scalar(2.7), r = scalar(2);
 
     auto both = plugin().call(2, {words.get(), regions.get(), w.get(), r.get()});
-    ASSERT_FALSE(both.raised) << both.message;
-    expectCleanInPlace(both);
-    expectShape(both.out(0), 2, 2);
-    expectShape(both.out(1), 2, 1);
+    // The entry reads its arguments in place: nothing is allocated.
+    ASSERT_TRUE(completed(both, 2, 2) && completed(both, 2, 1, 1));
+    EXPECT_EQ(both.allocations, 0u);
     EXPECT_EQ(values(both.out(0)), (std::vector<double>{1, 0, 2, 1}));
     EXPECT_EQ(values(both.out(1)), (std::vector<double>{3, 1}));
 
     // Only the element counts matter; with fewer outputs only the first is made.
     for (int nlhs : {0, 1}) {
         auto one = plugin().call(nlhs, {words.get(), regionRow.get(), w.get(), r.get()});
-        ASSERT_FALSE(one.raised) << one.message;
-        expectCleanInPlace(one);
+        ASSERT_TRUE(completed(one, 2, 2));
+        EXPECT_EQ(one.allocations, 0u);
         ASSERT_EQ(one.outputs.size(), 1u);
         EXPECT_EQ(values(one.out(0)), (std::vector<double>{1, 0, 2, 1}));
     }
@@ -53,10 +41,10 @@ TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
     auto four = matrix(1, 4, {1, 1, 2, 2});
     auto tail = matrix(1, 10, {1, 0, 0, 1, 0, 1, 1, 0, NAN, NAN});
     auto partial = plugin().call(2, {four.get(), tail.get(), r.get(), scalar(1).get()});
-    ASSERT_FALSE(partial.raised) << partial.message;
+    ASSERT_TRUE(completed(partial, 2, 1));
     EXPECT_EQ(values(partial.out(0)), (std::vector<double>{2, 2}));
     auto noBlock = plugin().call(2, {four.get(), matrix(1, 3, {NAN, 9, 1}).get(), r.get(), r.get()});
-    ASSERT_FALSE(noBlock.raised) << noBlock.message;
+    ASSERT_TRUE(completed(noBlock, 2, 2));
     EXPECT_EQ(values(noBlock.out(0)), (std::vector<double>(4, 0.0)));
     EXPECT_EQ(values(noBlock.out(1)), (std::vector<double>(2, 0.0)));
 
@@ -64,12 +52,9 @@ TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
     auto none = testhost::zeros(3, 2);
     auto zero = scalar(0);
     auto wEmpty = plugin().call(2, {words.get(), none.get(), zero.get(), r.get()});
-    ASSERT_FALSE(wEmpty.raised) << wEmpty.message;
-    expectShape(wEmpty.out(0), 0, 2);
-    expectShape(wEmpty.out(1), 0, 1);
+    EXPECT_TRUE(completed(wEmpty, 0, 2) && completed(wEmpty, 0, 1, 1));
     auto rEmpty = plugin().call(2, {words.get(), none.get(), w.get(), zero.get()});
-    ASSERT_FALSE(rEmpty.raised) << rEmpty.message;
-    expectShape(rEmpty.out(0), 2, 0);
+    ASSERT_TRUE(completed(rEmpty, 2, 0));
     EXPECT_EQ(values(rEmpty.out(1)), (std::vector<double>{0, 0}));
 }
 
@@ -155,8 +140,7 @@ TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
     auto w = scalar(300), g = scalar(150);
     const std::vector<const mxArray*> args = {big.get(), bigRegions.get(), w.get(), g.get()};
     auto whole = plugin().call(2, args);
-    ASSERT_FALSE(whole.raised) << whole.message;
-    expectClean(whole);
+    ASSERT_TRUE(completed(whole, 300, 150));
     ASSERT_EQ(whole.allocations, 1u);
     ASSERT_EQ(whole.arraysCreated, 2u);
     std::vector<double> totals(300);

@@ -1,12 +1,5 @@
-% Octave tests of the built slideCorr plug-in.
-
-%!test
-%! % K is not flipped: each sum picks the top-left element of its window.
-%! A = [1 2 3; 4 5 6; 7 8 9];
-%! assert (slideCorr (A, [1 0; 0 0]), [1; 4; 2; 5]);
-%! assert (slideCorr (A, [1 0; 0 1]), [6; 12; 8; 14]);
-%! assert (slideCorr (A, 2), 2 * A(:));
-%! assert (slideCorr ([1 2 3; 4 5 6], ones (2, 3)), 21);
+% Octave tests of the built slideCorr plug-in; the class refusals show how the
+% host itself reports each kind of array.
 
 %!test
 %! % The column is the valid correlation map, column by column; whole-number
@@ -17,18 +10,10 @@
 %! assert (size (S), [33 * 54, 1]);
 %! assert (reshape (S, 33, 54), conv2 (A, rot90 (K, 2), "valid"));
 
-%!error <Not enough arguments: .*, with 2 arguments, but 1 came> slideCorr (ones (3))
-%!error <Too many arguments: .*, with 2 arguments, but 3 came> slideCorr (ones (3), 1, 1)
-%!error <slideCorr returns 1 result, but 2 were asked for> [a, b] = slideCorr (ones (3), 1)
 %!error <real, full double matrix> slideCorr (single (ones (3)), 1)
 %!error <real, full double matrix> slideCorr (ones (3), sparse (1))
 %!error <real, full double matrix> slideCorr (ones (3) * i, 1)
 %!error <real, full double matrix> slideCorr (ones (3, 3, 2), 1)
 %!error <real, full double matrix> slideCorr (ones (3), true)
 %!error <The number of window positions is 2147483648, more than the largest count handled> slideCorr (zeros (0, 2^31 - 1), [])
-%!test
-%! try
-%!   slideCorr (int8 (ones (3)), 1);
-%! catch err
-%!   assert (err.identifier, "slideCorr:notRealDoubleMatrix");
-%! end_try_catch
+%!error id=slideCorr:notRealDoubleMatrix slideCorr (int8 (ones (3)), 1)

@@ -13,16 +13,15 @@ void slideCorrThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
                                        {16, 97, 2, 7}, {40, 61, 5, 8}, {3, 3, 0, 0}};
     for (const auto& s : shapes) {
         const std::uint32_t M = s[0], N = s[1], m = s[2], n = s[3];
-        auto a = share(randomValues(rng, std::size_t{M} * N, -4.0, 4.0));
-        auto k = share(randomValues(rng, std::size_t{m} * n, -4.0, 4.0));
-        for (isa::Isa level : levels())
-            jobs.push_back({std::string("slideDotOn ") + isa::name(level) + " " + std::to_string(M) + "x" +
-                                std::to_string(N) + " by " + std::to_string(m) + "x" + std::to_string(n),
-                            [=] {
-                                Values out(std::size_t{M - m + 1} * (N - n + 1));
-                                slideDotOn(level, a->data(), M, N, k->data(), m, n, out.data());
-                                return out;
-                            }});
+        auto a = share(spreadValues(std::size_t{M} * N, rng, 0.0));
+        auto k = share(spreadValues(std::size_t{m} * n, rng, 0.0));
+        eachLevel(jobs, "slideDotOn " + std::to_string(M) + "x" + std::to_string(N) + " by " + std::to_string(m) + "x" +
+                            std::to_string(n),
+                  [=](isa::Isa level) {
+                      Values out(std::size_t{M - m + 1} * (N - n + 1));
+                      slideDotOn(level, a->data(), M, N, k->data(), m, n, out.data());
+                      return out;
+                  });
     }
 }
 
@@ -32,7 +31,7 @@ void slideCorrThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
 TEST(Reentrant, FirstCallsChooseTheLevelTogether) {
     const std::uint32_t M = 9, N = 40, m = 3, n = 4;
     std::mt19937 rng(5);
-    const Values a = randomValues(rng, std::size_t{M} * N, -1.0, 1.0), k = randomValues(rng, std::size_t{m} * n, -1.0, 1.0);
+    const Values a = spreadValues(std::size_t{M} * N, rng, 0.0), k = spreadValues(std::size_t{m} * n, rng, 0.0);
     std::vector<Values> got(threadCount, Values(std::size_t{M - m + 1} * (N - n + 1)));
     std::vector<int> widest(threadCount);
     together([&](int t) {

@@ -6,6 +6,7 @@
 
 #include "bits.h"
 #include "isa.h"
+#include "levels.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -23,7 +24,7 @@ namespace reentrant {
 constexpr int threadCount = 8;
 
 using Values = std::vector<double>;
-using Rows = std::vector<Values>;
+using testhost::Rows;
 
 // One call of one kernel on inputs every thread shares read-only; it returns
 // what the call wrote.
@@ -33,10 +34,16 @@ struct Job {
 };
 using Jobs = std::vector<Job>;
 
-inline std::vector<isa::Isa> levels() {
-    isa::Isa found[isa::levelCount];
-    const int count = isa::available(found);
-    return std::vector<isa::Isa>(found, found + count);
+using testhost::levels;
+using testhost::randomBoxes;
+using testhost::randomRows;
+using testhost::spreadValues;
+
+// One job per level this machine runs, named "<what> <level>"; run(level)
+// makes the call.
+template <class Run>
+void eachLevel(Jobs& jobs, const std::string& what, Run run) {
+    for (isa::Isa level : levels()) jobs.push_back({what + " " + isa::name(level), [=] { return run(level); }});
 }
 
 // Starts `threadCount` threads together and runs body(t) on each.
@@ -55,31 +62,6 @@ inline void together(const std::function<void(int)>& body) {
             body(t);
         });
     for (std::thread& th : threads) th.join();
-}
-
-inline Values randomValues(std::mt19937& rng, std::size_t count, double lo, double hi) {
-    std::uniform_real_distribution<double> v(lo, hi);
-    Values out(count);
-    for (double& x : out) x = v(rng);
-    return out;
-}
-
-inline Rows randomRows(std::mt19937& rng, std::size_t count, std::size_t length, double lo, double hi) {
-    Rows rows;
-    for (std::size_t i = 0; i < count; ++i) rows.push_back(randomValues(rng, length, lo, hi));
-    return rows;
-}
-
-// Box rows x, y, w, h in a small scene, so that many pairs overlap.
-inline Rows randomBoxRows(std::mt19937& rng, std::size_t count) {
-    std::uniform_int_distribution<int> at(-5, 60), size(-3, 30), half(0, 9);
-    Rows rows;
-    for (std::size_t i = 0; i < count; ++i) {
-        Values r{double(at(rng)), double(at(rng)), double(size(rng)), double(size(rng))};
-        if (half(rng) == 0) r[2] += 0.5;
-        rows.push_back(r);
-    }
-    return rows;
 }
 
 // Shared inputs live as long as the jobs that read them.
