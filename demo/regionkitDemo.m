@@ -43,7 +43,7 @@ function regionkitDemo (mexdir, output, image)
   else
     t = tic ();
     [img, clean, truth] = syntheticImage ();
-    timings = timed (timings, 'make the image', toc (t));
+    timings(end+1, :) = {'make the image', toc(t)};
     [~, info] = regionkitProposals (img);
     source = 'synthetic scene';
   end
@@ -62,7 +62,7 @@ function regionkitDemo (mexdir, output, image)
 
   t = tic ();
   [words, wordCount] = visualWords (img, info.classes);
-  timings = timed (timings, 'visual words (Octave)', toc (t));
+  timings(end+1, :) = {'visual words (Octave)', toc(t)};
 
   fprintf ('regionkit demo on %s, %d x %d pixels\n', source, W, H);
   if (info.step > 1)
@@ -84,13 +84,13 @@ function regionkitDemo (mexdir, output, image)
   if (R >= 2 && built ('regionTally'))
     t = tic ();
     [counts, totals] = regionTally (words, regionMap(:), wordCount, R);
-    timings = timed (timings, 'regionTally', toc (t));
+    timings(end+1, :) = {'regionTally', toc(t)};
     histograms = (counts ./ max (sum (counts, 1), 1))';  % one normalized histogram per row
     fprintf ('  regionTally: %d memberships counted over %d words\n', sum (totals), wordCount);
     if (built ('pairMetric'))
       t = tic ();
       d = reshape (pairMetric (histograms, histograms, 1), R, R);  % d(j, i): regions i and j
-      timings = timed (timings, 'pairMetric', toc (t));
+      timings(end+1, :) = {'pairMetric', toc(t)};
       d(logical (eye (R))) = inf;
       [best, at] = min (d(:));
       [j, i] = ind2sub ([R R], at);
@@ -121,7 +121,7 @@ function regionkitDemo (mexdir, output, image)
     s1 = slideCorr (grey, ones (size(template)));
     s2 = slideCorr (grey .^ 2, ones (size(template)));
     ncc = sums ./ sqrt (max (s2 - s1 .^ 2 / n, eps) * sum (t0(:) .^ 2));
-    timings = timed (timings, 'slideCorr (3 calls)', toc (t));
+    timings(end+1, :) = {'slideCorr (3 calls)', toc(t)};
     P = H - size(template, 1) + 1;
     [peak, at] = max (ncc);
     [y, x] = ind2sub ([P, W - size(template, 2) + 1], at);
@@ -165,7 +165,7 @@ function regionkitDemo (mexdir, output, image)
   picture = [picture; key];
   picture = picture(ceil ((1:2 * size(picture, 1)) / 2), ceil ((1:2 * size(picture, 2)) / 2), :);  % twice the size, crisp
   imwrite (uint8 (round (255 * min (max (picture, 0), 1))), output);
-  timings = timed (timings, 'draw and write the PNG', toc (t));
+  timings(end+1, :) = {'draw and write the PNG', toc(t)};
 
   fprintf ('\n  %-34s %9s\n', 'step', 'time');
   for k = 1:size(timings, 1)
@@ -299,10 +299,6 @@ function have = built (name)
   if (~have)
     fprintf ('  (%s is not built: its step is skipped)\n', name);
   end
-end
-
-function timings = timed (timings, step, seconds)
-  timings(end+1, :) = {step, seconds};
 end
 
 % ------------------------------------------------------- random numbers ---

@@ -30,14 +30,14 @@ function [boxes, info] = regionkitProposals (image)
   t = tic ();
   [img, step] = prepareImage (image);
   if (ischar (image))
-    timings = timed (timings, 'read the image', toc (t));
+    timings(end+1, :) = {'read the image', toc(t)};
   end
   [H, W, ~] = size(img);
 
   t = tic ();
   classes = colourClasses (img);
   [regionMap, regionBoxes] = regions (classes, 40, 60);
-  timings = timed (timings, 'segment into regions (Octave)', toc (t));
+  timings(end+1, :) = {'segment into regions (Octave)', toc(t)};
 
   candidates = proposals (regionBoxes, H, W, 24, 30);
   members = [];
@@ -45,10 +45,10 @@ function [boxes, info] = regionkitProposals (image)
   if (built ('coverTest') && built ('rectRefit'))
     t = tic ();
     members = coverTest (regionBoxes, candidates);
-    timings = timed (timings, 'coverTest', toc (t));
+    timings(end+1, :) = {'coverTest', toc(t)};
     t = tic ();
     refit = rectRefit (candidates, regionBoxes, members, H, W);
-    timings = timed (timings, 'rectRefit', toc (t));
+    timings(end+1, :) = {'rectRefit', toc(t)};
   end
   score = objectness (refit, regionMap);
 
@@ -57,7 +57,7 @@ function [boxes, info] = regionkitProposals (image)
   if (built ('rectCull'))
     t = tic ();
     kept = rectCull ([refit, score], 0.5);
-    timings = timed (timings, 'rectCull', toc (t));
+    timings(end+1, :) = {'rectCull', toc(t)};
     [~, where] = ismember (kept, fix (refit), 'rows');
     keptScore = score(where);
   end
@@ -216,8 +216,4 @@ function have = built (name)
   if (~have)
     fprintf ('  (%s is not built: its step is skipped)\n', name);
   end
-end
-
-function timings = timed (timings, step, seconds)
-  timings(end+1, :) = {step, seconds};
 end
