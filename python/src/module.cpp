@@ -11,6 +11,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -38,6 +39,20 @@ struct Numpy {
 // Set once when the module is imported (never inside a call: a lazy import
 // there could wait on the interpreter lock while holding a static's guard).
 const Numpy* numpyFunctions = nullptr;
+
+// The package's exception classes (regionkit._errors), each also the
+// built-in exception of its kind, so `except ValueError` still catches.
+struct Refusals {
+    PyObject* type;
+    PyObject* value;
+    PyObject* memory;
+};
+const Refusals* refusalClasses = nullptr;
+
+[[noreturn]] void raiseValueError(const std::string& message) {
+    PyErr_SetString(refusalClasses->value, message.c_str());
+    throw py::error_already_set();
+}
 
 const Numpy& numpy() { return *numpyFunctions; }
 
@@ -91,7 +106,7 @@ void describeOther(const py::dtype& d, mxArray& a) {
 // elements a 1xn row, and trailing dimensions of 1 past the second dropped.
 void readShape(const py::array& arr, mxArray& a) {
     const auto nd = static_cast<std::size_t>(arr.ndim());
-    if (nd > mxArray::maxDims) throw py::value_error("regionkit: an argument has too many dimensions");
+    if (nd > mxArray::maxDims) raiseValueError("regionkit: an argument has too many dimensions");
     a.dims[0] = a.dims[1] = 1;
     if (nd == 1) {
         a.dims[1] = static_cast<mwSize>(arr.shape(0));
@@ -139,13 +154,13 @@ std::string reasonOf(const std::string& id) {
 // rest. Plain messages (no identifier) are told apart by their text.
 PyObject* exceptionFor(const std::string& reason, const std::string& message) {
     if (reason == "outOfMemory" || (reason.empty() && message.rfind("Error: out of memory", 0) == 0))
-        return PyExc_MemoryError;
+        return refusalClasses->memory;
     if (reason == "notRealDouble" || reason == "notRealDoubleMatrix" || reason == "tooFewInputs" ||
         reason == "tooManyInputs" || reason == "wrongInputCount" ||
         (reason.empty() && (message.find("must be a real, full double") != std::string::npos ||
                             message.find("input parameters") != std::string::npos)))
-        return PyExc_TypeError;
-    return PyExc_ValueError;
+        return refusalClasses->type;
+    return refusalClasses->value;
 }
 
 [[noreturn]] void raiseRefusal(const pyhost::Outcome& outcome) {
@@ -176,7 +191,7 @@ py::object toNumpy(mxArray* a) {
 
 py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
     if (nargout < 0 || nargout > mostResults)
-        throw py::value_error("nargout must lie from 0 to " + std::to_string(mostResults));
+        raiseValueError("nargout must lie from 0 to " + std::to_string(mostResults));
     const std::size_t nrhs = args.size();
     std::vector<mxArray> arguments(nrhs);
     std::vector<const mxArray*> prhs(nrhs + 1, nullptr);
@@ -218,12 +233,46 @@ py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
     return std::move(out);
 }
 
+// regionkit.nms: the rectCull entry on an N x 5 matrix put together from the
+// boxes (N x 4) and the scores (N), with the groups as its third argument
+// when given; returns the kept rows as 0-based int64 indices. The caller has
+// checked the shapes and that every array holds real numbers.
+py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups) {
+    const auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
+    if (!b || !s) throw py::error_already_set();
+    const py::ssize_t n = b.shape(0);
+    py::array_t<double, py::array::f_style> matrix({n, py::ssize_t{5}});
+    {
+        const auto from = b.unchecked<2>();
+        const auto score = s.unchecked<1>();
+        double* to = matrix.mutable_data();
+        for (py::ssize_t j = 0; j < 4; ++j)
+            for (py::ssize_t i = 0; i < n; ++i) to[i + j * n] = from(i, j);
+        for (py::ssize_t i = 0; i < n; ++i) to[i + 4 * n] = score(i);
+    }
+    const py::args arguments = groups.is_none() ? py::make_tuple(matrix, threshold)
+                                                : py::make_tuple(matrix, threshold, groups);
+    const py::tuple results = callEntry(rectCull_mexFunction, arguments, 2);
+    const auto rows = results[1].cast<py::array_t<double>>();
+    const py::ssize_t kept = rows.size();
+    py::array_t<std::int64_t> indices(kept);
+    const double* row = rows.data();
+    std::int64_t* index = indices.mutable_data();
+    for (py::ssize_t k = 0; k < kept; ++k) index[k] = static_cast<std::int64_t>(row[k]) - 1;
+    return std::move(indices);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_regionkit, m) {
     m.doc() = "The compiled functions of regionkit; use the regionkit package.";
     py::module_ np = py::module_::import("numpy");
     numpyFunctions = new Numpy{np.attr("asarray"), np.attr("array"), np.attr("float64")};
+    py::module_ errors = py::module_::import("regionkit._errors");
+    refusalClasses = new Refusals{py::object(errors.attr("RegionkitTypeError")).release().ptr(),
+                                  py::object(errors.attr("RegionkitValueError")).release().ptr(),
+                                  py::object(errors.attr("RegionkitMemoryError")).release().ptr()};
     py::options options;
     options.disable_function_signatures();
     py::list names;
@@ -235,6 +284,8 @@ PYBIND11_MODULE(_regionkit, m) {
 #include "plugins.inc"
 #undef REGIONKIT_PLUGIN
     m.attr("functions") = py::tuple(names);
+    m.def("_cull_indices", &cullIndices, py::arg("boxes"), py::arg("scores"), py::arg("threshold"),
+          py::arg("groups"));
     m.attr("__version__") =
 #include "version.inc"
         ;
