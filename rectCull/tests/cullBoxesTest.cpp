@@ -209,9 +209,11 @@ TEST(CullBoxes, MatchesThePlainWalkOnClusteredBoxes) {
 
 TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
     // Spread-out boxes, most of them kept: scattered over the whole coordinate
-    // range, and on a jittered lattice where neighbours overlap a little. The
-    // grid takes about as many cells as boxes, however far apart they lie, and
-    // each kept box meets only the few candidates near it.
+    // range, on a jittered lattice where neighbours overlap a little, and that
+    // lattice among long flat boxes (no area, so never measured and never in
+    // the grid). The grid takes about as many cells as boxes, however far
+    // apart they lie; each kept box of positive size meets at least its own
+    // entry and only the few candidates near it.
     std::mt19937 rng(3);
     std::uniform_int_distribution<int> anywhere(-2000000000, 2000000000), size(10, 60), jitter(-10, 10);
     std::uniform_real_distribution<float> score(0.0f, 1.0f);
@@ -220,14 +222,24 @@ TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
         scattered.push_back(box(anywhere(rng), anywhere(rng), size(rng), size(rng), score(rng)));
         lattice.push_back(box(i % 55 * 40 + jitter(rng), i / 55 * 40 + jitter(rng), size(rng), size(rng), score(rng)));
     }
-    for (const BoxList* boxes : {&scattered, &lattice}) {
-        BoxList candidates = *boxes, kept;
+    BoxList withFlat = lattice;
+    for (int i = 0; i < 1000; ++i)
+        withFlat.push_back(i % 2 ? box(i * 3 % 2200, i * 7 % 2200, 1000000, 0, score(rng))
+                                 : box(i * 7 % 2200, i * 3 % 2200, 0, 1000000, score(rng)));
+    const struct {
+        const char* layout;
+        const BoxList& boxes;
+    } layouts[] = {{"scattered", scattered}, {"lattice", lattice}, {"lattice among flat boxes", withFlat}};
+    for (const auto& l : layouts) {
+        BoxList candidates = l.boxes, kept;
         CullCounts counts;
         cullBoxes(candidates, 0.5f, kept, &counts);
-        const char* layout = boxes == &scattered ? "scattered" : "lattice";
-        EXPECT_GT(counts.cells, 0u) << layout;
-        EXPECT_LE(counts.cells, 2 * boxes->size()) << layout;
-        EXPECT_LE(counts.examined, 20 * kept.size()) << layout << ", " << kept.size() << " kept";
+        std::uint64_t keptWithArea = 0;
+        for (const ScoredBox& b : kept) keptWithArea += b.w > 0 && b.h > 0;
+        EXPECT_GT(counts.cells, 0u) << l.layout;
+        EXPECT_LE(counts.cells, 2 * l.boxes.size()) << l.layout;
+        EXPECT_GE(counts.examined, keptWithArea) << l.layout;
+        EXPECT_LE(counts.examined, 20 * keptWithArea) << l.layout << ", " << keptWithArea << " kept";
     }
 }
 
