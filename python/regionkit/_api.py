@@ -76,6 +76,8 @@ def _matrix(function: str, name: str, value: Any) -> "np.ndarray[Any, Any]":
 
 
 def _number(function: str, name: str, value: Any) -> float:
+    if type(value) is float or type(value) is int:
+        return float(value)
     a = _real(function, name, value)
     if a.ndim != 0:
         raise _refuse(RegionkitValueError, function, "badShape", "%s must be a single number, but %s came"
@@ -102,6 +104,7 @@ def _retold(function: str, error: RegionkitError, message: str) -> RegionkitErro
 
 
 _BAD_COORDINATE = re.compile(r"Box (\d+) has ([xywh]) = (.*?); (box coordinates must .*)")
+_BAD_GROUP = re.compile(r"Box (\d+) has group NaN; (.*)")
 
 
 def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
@@ -175,9 +178,13 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
     >>> regionkit.nms(boxes, scores, 0.3, groups=[0, 1, 0])
     array([1, 0, 2])
     """
-    b = _boxes("nms", "boxes", boxes)
+    # The checks of _boxes and _vector, written out for arrays: this call is
+    # often made on a few boxes, where every step shows.
+    b = boxes if type(boxes) is np.ndarray and boxes.ndim == 2 and boxes.shape[1] == 4 and \
+        boxes.dtype.kind in _REAL_KINDS else _boxes("nms", "boxes", boxes)
     n = b.shape[0]
-    s = _vector("nms", "scores", scores, n, "scores")
+    s = scores if type(scores) is np.ndarray and scores.shape == (n,) and scores.dtype.kind in _REAL_KINDS \
+        else _vector("nms", "scores", scores, n, "scores")
     threshold = _number("nms", "iou_threshold", iou_threshold)
     g = None
     if groups is not None:
@@ -196,6 +203,9 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
             column = "xywh".index(field)
             raise _retold("nms", error, "boxes[%d, %d] (%s) is %s; %s" % (
                 int(row) - 1, column, field, value, rule)) from None
+        found = _BAD_GROUP.match(str(error))
+        if found:
+            raise _retold("nms", error, "groups[%d] is NaN; %s" % (int(found.group(1)) - 1, found.group(2))) from None
         raise _retold("nms", error, str(error)) from None
 
 
@@ -245,8 +255,8 @@ def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -
     >>> regionkit.pairwise_distances([[0, 0], [3, 4]], [[0, 0], [6, 8]])
     array([[0. , 1. ],
            [0.5, 0.5]])
-    >>> regionkit.pairwise_distances([[0.5, 0.5]], [[0.5, 0], [0.25, 0.25]], metric="hik")
-    array([[1., 0.]])
+    >>> regionkit.pairwise_distances([[0.5, 0.5]], [[0.5, 0.5], [0, 0]], metric="hik")
+    array([[0., 1.]])
     """
     left = _matrix("pairwise_distances", "a", a)
     right = _matrix("pairwise_distances", "b", b)
