@@ -8,7 +8,7 @@ are the MATLAB function's, and no arithmetic is done in Python.
 """
 import operator
 import re
-from typing import Any, Optional, Tuple, Type
+from typing import Any, Optional, Sequence, Tuple, Type
 
 import numpy as np
 import numpy.typing as npt
@@ -31,11 +31,11 @@ def _refuse(cls: Type[RegionkitError], function: str, reason: str, message: str)
     return error
 
 
-def _described(a: "np.ndarray[Any, Any]") -> str:
+def _described(a: npt.NDArray[Any]) -> str:
     return "an array of shape %s and dtype %s" % (a.shape, a.dtype)
 
 
-def _real(function: str, name: str, value: Any) -> "np.ndarray[Any, Any]":
+def _real(function: str, name: str, value: Any) -> npt.NDArray[Any]:
     """`value` as a NumPy array of real numbers (bool, integers, floats), not copied when it is one."""
     if type(value) is np.ndarray:
         a = value
@@ -51,7 +51,7 @@ def _real(function: str, name: str, value: Any) -> "np.ndarray[Any, Any]":
     return a
 
 
-def _boxes(function: str, name: str, value: Any) -> "np.ndarray[Any, Any]":
+def _boxes(function: str, name: str, value: Any) -> npt.NDArray[Any]:
     a = _real(function, name, value)
     if a.ndim != 2 or a.shape[1] != 4:
         raise _refuse(RegionkitValueError, function, "badShape", "%s must be an (N, 4) array of boxes x, y, w, h, "
@@ -59,7 +59,7 @@ def _boxes(function: str, name: str, value: Any) -> "np.ndarray[Any, Any]":
     return a
 
 
-def _vector(function: str, name: str, value: Any, length: int, what: str) -> "np.ndarray[Any, Any]":
+def _vector(function: str, name: str, value: Any, length: int, what: str) -> npt.NDArray[Any]:
     a = _real(function, name, value)
     if a.shape != (length,):
         raise _refuse(RegionkitValueError, function, "badShape", "%s must be a 1-d array of %d %s, one per box, "
@@ -67,7 +67,7 @@ def _vector(function: str, name: str, value: Any, length: int, what: str) -> "np
     return a
 
 
-def _matrix(function: str, name: str, value: Any) -> "np.ndarray[Any, Any]":
+def _matrix(function: str, name: str, value: Any) -> npt.NDArray[Any]:
     a = _real(function, name, value)
     if a.ndim != 2:
         raise _refuse(RegionkitValueError, function, "badShape", "%s must be a 2-d array, but %s came"
@@ -108,7 +108,7 @@ _BAD_GROUP = re.compile(r"Box (\d+) has group NaN; (.*)")
 
 
 def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
-        groups: Optional[npt.ArrayLike] = None) -> "np.ndarray[Any, np.dtype[np.int64]]":
+        groups: Optional[npt.ArrayLike] = None) -> npt.NDArray[np.int64]:
     """Greedy non-maximum suppression: the indices of the boxes kept, best first.
 
     The best-scoring box is kept, every other box whose intersection over
@@ -195,7 +195,7 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
                 g.max() > _EXACT_INTEGERS or g.min() < -_EXACT_INTEGERS):
             g = np.unique(g, return_inverse=True)[1]
     try:
-        return _regionkit._cull_indices(b, s, threshold, g)  # type: ignore[no-any-return]
+        return _regionkit._cull_indices(b, s, threshold, g)
     except RegionkitValueError as error:
         found = _BAD_COORDINATE.match(str(error))
         if found:
@@ -209,7 +209,7 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
         raise _retold("nms", error, str(error)) from None
 
 
-def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -> "np.ndarray[Any, np.dtype[np.float64]]":
+def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -> npt.NDArray[np.float64]:
     """Distances between every row of `a` and every row of `b`, all rescaled together.
 
     Parameters
@@ -274,7 +274,7 @@ def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -
 
 
 def refit_boxes(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike, membership: npt.ArrayLike,
-                image_shape: Tuple[int, int]) -> "np.ndarray[Any, np.dtype[np.float64]]":
+                image_shape: Sequence[float]) -> npt.NDArray[np.float64]:
     """Each box refit to the bounding box of its member regions, grown by a pixel and clipped to the image.
 
     Parameters
@@ -339,7 +339,7 @@ def refit_boxes(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike, membership: n
         raise _retold("refit_boxes", error, told.replace("Argument 5 (width)", "image_shape[1] (width)")) from None
 
 
-def correlate_valid(image: npt.ArrayLike, kernel: npt.ArrayLike) -> "np.ndarray[Any, np.dtype[np.float64]]":
+def correlate_valid(image: npt.ArrayLike, kernel: npt.ArrayLike) -> npt.NDArray[np.float64]:
     """Valid-mode sliding-window correlation: the kernel, not flipped, at every place it fits whole.
 
     Parameters
@@ -381,7 +381,7 @@ def correlate_valid(image: npt.ArrayLike, kernel: npt.ArrayLike) -> "np.ndarray[
     return column.reshape((rows, cols), order="F")  # type: ignore[no-any-return]
 
 
-def coverage(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike) -> "np.ndarray[Any, np.dtype[np.bool_]]":
+def coverage(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike) -> npt.NDArray[np.bool_]:
     """Which region boxes lie, by more than 90% of their own area, inside which boxes.
 
     Parameters
@@ -429,7 +429,7 @@ _BAD_REGION = re.compile(r"Error: element (\d+) of the region index \(location (
 
 
 def word_histograms(words: npt.ArrayLike, regions: npt.ArrayLike, n_words: int, n_regions: int) -> Tuple[
-        "np.ndarray[Any, np.dtype[np.int64]]", "np.ndarray[Any, np.dtype[np.int64]]"]:
+        npt.NDArray[np.int64], npt.NDArray[np.int64]]:
     """Visual-word histograms per region, and over all regions.
 
     Parameters
@@ -525,7 +525,7 @@ def _told_tally_fault(message: str, words_shape: Tuple[int, ...], regions_shape:
                 % (at(t, words_shape), value - 1, n_words - 1))
     region = _BAD_REGION.match(message)
     if region:
-        t, label, value = int(region.group(2)) - 1, int(region.group(3)) - 1, region.group(4)
+        t, label = int(region.group(2)) - 1, int(region.group(3)) - 1
         return ("regions[%s] is %s; a label must be 0 (none) or a region from 1 to n_regions"
-                % (at(t * k + label, regions_shape), value))
+                % (at(t * k + label, regions_shape), region.group(4)))
     return message.replace("Error: ", "", 1)

@@ -1,16 +1,20 @@
 """regionkit.selfTest: the golden calls, through this build, bit for bit."""
 import os
 import time
-from typing import Optional, Sequence
+from typing import Any, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
+import numpy.typing as npt
 
 MAGIC = 1919249256.0
 # Files of format 1 number the functions in this order; later files list their names.
+Matrix = npt.NDArray[np.float64]
+# One golden call: the function's name, its arguments, its expected results.
+Call = Tuple[str, List[Matrix], List[Matrix]]
 FORMAT_1_NAMES = ("rectCull", "pairMetric", "rectRefit", "slideCorr", "coverTest", "regionTally")
 
 
-def golden_file():
+def golden_file() -> str:
     """The golden calls file: shipped in the package, or in the source tree beside it."""
     here = os.path.dirname(os.path.abspath(__file__))
     for path in (os.path.join(here, "regionkitGolden.bin"),
@@ -20,7 +24,7 @@ def golden_file():
     raise FileNotFoundError("regionkit: the golden calls file regionkitGolden.bin is missing")
 
 
-def read_golden(path=None):
+def read_golden(path: Optional[str] = None) -> Tuple[List[str], List[Call]]:
     """The functions named in the golden calls file, and every call in it as
     (function name, arguments, expected results), arrays in Fortran order.
 
@@ -43,7 +47,7 @@ def read_golden(path=None):
             names.append("".join(chr(int(c)) for c in data[at + 1:at + 1 + length]))
             at += 1 + length
 
-    def matrix():
+    def matrix() -> Matrix:
         nonlocal at
         rows, cols = int(data[at]), int(data[at + 1])
         values = data[at + 2:at + 2 + rows * cols]
@@ -61,16 +65,16 @@ def read_golden(path=None):
     return names, calls
 
 
-def golden_calls(path=None):
+def golden_calls(path: Optional[str] = None) -> List[Call]:
     """Every golden call as (function name, arguments, expected results)."""
     return read_golden(path)[1]
 
 
-def _describe(value):
-    return "%.17g (bits %016X)" % (value, np.float64(value).view(np.uint64))
+def _describe(value: float) -> str:
+    return "%.17g (bits %016X)" % (value, int(np.float64(value).view(np.uint64)))
 
 
-def difference(got, expected):
+def difference(got: Sequence[Any], expected: Sequence[Matrix]) -> str:
     """Empty when the results match bit for bit (any NaN matching any NaN), else what differs first."""
     for r, (g, e) in enumerate(zip(got, expected), 1):
         if not isinstance(g, np.ndarray) or g.dtype != np.float64:
@@ -86,7 +90,7 @@ def difference(got, expected):
     return ""
 
 
-def run_call(name, arguments, expected):
+def run_call(name: str, arguments: Sequence[Matrix], expected: Sequence[Matrix]) -> str:
     """Calls one golden call; empty when it gives the expected results, else the problem."""
     from regionkit import matlab
     try:
@@ -132,7 +136,7 @@ def self_test(functions: Optional[Sequence[str]] = None, verbose: bool = True) -
     return selfTest(names, verbose)
 
 
-def selfTest(names=None, verbose=True):  # type: ignore[no-untyped-def]
+def selfTest(names: Union[None, str, Sequence[str]] = None, verbose: bool = True) -> bool:
     """Check that this build of regionkit gives the reference results.
 
     selfTest() runs every regionkit function on a fixed set of calls, the
@@ -149,7 +153,9 @@ def selfTest(names=None, verbose=True):  # type: ignore[no-untyped-def]
     with pip, whose build sets the flags that keep the arithmetic exact.
     """
     import regionkit.matlab
-    say = print if verbose else (lambda *a: None)
+    def say(*text: object) -> None:
+        if verbose:
+            print(*text)
     started = time.perf_counter()
     known, calls = read_golden()
     names = known if names is None else ([names] if isinstance(names, str) else list(names))
