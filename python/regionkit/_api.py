@@ -19,8 +19,6 @@ from ._errors import RegionkitError, RegionkitTypeError, RegionkitValueError
 __all__ = ["nms", "pairwise_distances", "refit_boxes", "correlate_valid", "coverage", "word_histograms"]
 
 _REAL_KINDS = "biuf"
-# Float64 holds every integer up to this magnitude exactly.
-_EXACT_INTEGERS = 2 ** 53
 _METRIC_CODES = {"hik": 1.0, "l2": 2.0}
 
 
@@ -103,10 +101,6 @@ def _retold(function: str, error: RegionkitError, message: str) -> RegionkitErro
     return retold
 
 
-_BAD_COORDINATE = re.compile(r"Box (\d+) has ([xywh]) = (.*?); (box coordinates must .*)")
-_BAD_GROUP = re.compile(r"Box (\d+) has group NaN; (.*)")
-
-
 def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
         groups: Optional[npt.ArrayLike] = None) -> npt.NDArray[np.int64]:
     """Greedy non-maximum suppression: the indices of the boxes kept, best first.
@@ -132,8 +126,9 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
         ``iou_threshold + 0.1``. Overlaps are single precision, and a
         threshold above 0.99 keeps nothing.
     groups : array_like, shape (N,), optional
-        A group per box, such as its class: any real numbers, compared for
-        equality. Boxes suppress only boxes of their own group.
+        A group per box, such as its class: integers, or any real numbers
+        but NaN, compared for equality (-0 equals 0). Boxes suppress only
+        boxes of their own group.
 
     Returns
     -------
@@ -155,11 +150,15 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
     regionkit.matlab.rectCull : the MATLAB form, boxes and scores in one
         N x 5 matrix, returning the kept boxes.
 
+    RegionkitMemoryError
+        The working lists could not be made.
+
     Notes
     -----
     The indices come from the suppression itself, which knows the row of
-    every box it keeps, so equal rows are told apart. The interpreter lock
-    is released while boxes are culled.
+    every box it keeps, so equal rows are told apart. The kernel is
+    rectCull's: the same boxes, scores and threshold keep the same boxes in
+    the same order. The interpreter lock is released while boxes are culled.
 
     Examples
     --------
@@ -186,27 +185,8 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
     s = scores if type(scores) is np.ndarray and scores.shape == (n,) and scores.dtype.kind in _REAL_KINDS \
         else _vector("nms", "scores", scores, n, "scores")
     threshold = _number("nms", "iou_threshold", iou_threshold)
-    g = None
-    if groups is not None:
-        g = _vector("nms", "groups", groups, n, "groups")
-        # Float64 carries the groups to the kernel: wide integers that it
-        # would round together are numbered 0, 1, ... first.
-        if g.dtype.itemsize == 8 and g.dtype.kind in "iu" and n and (
-                g.max() > _EXACT_INTEGERS or g.min() < -_EXACT_INTEGERS):
-            g = np.unique(g, return_inverse=True)[1]
-    try:
-        return _regionkit._cull_indices(b, s, threshold, g)
-    except RegionkitValueError as error:
-        found = _BAD_COORDINATE.match(str(error))
-        if found:
-            row, field, value, rule = found.groups()
-            column = "xywh".index(field)
-            raise _retold("nms", error, "boxes[%d, %d] (%s) is %s; %s" % (
-                int(row) - 1, column, field, value, rule)) from None
-        found = _BAD_GROUP.match(str(error))
-        if found:
-            raise _retold("nms", error, "groups[%d] is NaN; %s" % (int(found.group(1)) - 1, found.group(2))) from None
-        raise _retold("nms", error, str(error)) from None
+    g = None if groups is None else _vector("nms", "groups", groups, n, "groups")
+    return _regionkit._cull_indices(b, s, threshold, g)
 
 
 def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -> npt.NDArray[np.float64]:

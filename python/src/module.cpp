@@ -8,10 +8,15 @@
 // exception with the entry's message and identifier.
 #include "host.h"
 
+// The kernel of rectCull, which regionkit.nms calls directly.
+#include "../../rectCull/cullBoxes.h"
+
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -233,65 +238,93 @@ py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
     return std::move(out);
 }
 
-// regionkit.nms: the rectCull entry on an N x 5 matrix put together from the
-// boxes (N x 4) and the scores (N), with the groups as its third argument
-// when given; returns the kept rows as 0-based int64 indices. The caller has
-// checked the shapes and that every array holds real numbers. The matrix is
-// made here, in the column-major form the entry reads, and no other array
-// is made on the way: a 3-box call costs about what rectCull's does.
-void describeDoubles(mxArray& a, const double* data, std::size_t rows, std::size_t cols) {
-    a.data = const_cast<double*>(data);  // never written: the entry takes its arguments as const
-    a.dims[0] = static_cast<mwSize>(rows);
-    a.dims[1] = static_cast<mwSize>(cols);
-    a.count = rows * cols;
+// regionkit.nms: the rectCull kernel on boxes (N x 4) and scores (N), with
+// a group per box when given; returns the kept rows as 0-based int64
+// indices. The caller has checked the shapes and that every array holds real
+// numbers. The boxes are read as the rectCull entry reads them (coordinates
+// truncated to 32-bit integers, refused when they do not fit; scores and the
+// threshold rounded to single precision), straight into the kernel's list:
+// no N x 5 matrix is put together first, which on a large call would cost a
+// fresh block of memory every time.
+[[noreturn]] void refuseNms(const char* reason, const std::string& message) {
+    pyhost::Outcome outcome;
+    outcome.raised = true;
+    outcome.id = std::string("nms:") + reason;
+    outcome.message = "nms: " + message;
+    raiseRefusal(outcome);
+}
+
+std::string shortest(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
 }
 
 py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups) {
-    using Doubles = py::array_t<double, py::array::forcecast>;
-    const auto b = Doubles::ensure(boxes);
-    const auto s = Doubles::ensure(scores);
-    const bool grouped = !groups.is_none();
-    Doubles g;
-    if (grouped) g = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(groups);
-    if (!b || !s || (grouped && !g)) throw py::error_already_set();
-    const auto n = static_cast<std::size_t>(b.shape(0));
-
-    std::vector<double> matrix;
-    try {
-        matrix.resize(5 * n);
-    } catch (const std::bad_alloc&) {
-        PyErr_SetString(refusalClasses->memory, "nms: out of memory for the boxes and scores");
-        throw py::error_already_set();
-    }
+    static const char* const names[4] = {"x", "y", "w", "h"};
+    const auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
+    if (!b || !s) throw py::error_already_set();
     const auto from = b.unchecked<2>();
     const auto score = s.unchecked<1>();
+    const py::ssize_t n = from.shape(0);
     for (py::ssize_t j = 0; j < 4; ++j)
-        for (std::size_t i = 0; i < n; ++i) matrix[i + j * n] = from(static_cast<py::ssize_t>(i), j);
-    for (std::size_t i = 0; i < n; ++i) matrix[i + 4 * n] = score(static_cast<py::ssize_t>(i));
-
-    mxArray arguments[3];
-    describeDoubles(arguments[0], matrix.data(), n, 5);
-    describeDoubles(arguments[1], &threshold, 1, 1);
-    if (grouped) describeDoubles(arguments[2], g.data(), n, 1);
-    const mxArray* prhs[3] = {&arguments[0], &arguments[1], &arguments[2]};
-    struct Slots {
-        mxArray* at[2] = {};
-        ~Slots() {
-            for (mxArray* a : at) mxDestroyArray(a);
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const double v = from(i, j);
+            if (v > -2147483649.0 && v < 2147483648.0) continue;
+            const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
+            if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
+            refuseNms("badCoordinate",
+                      where + " is " + shortest(v) + "; box coordinates must lie between -2147483648 and 2147483647.");
         }
-    } plhs;
-    pyhost::Outcome outcome;
+
+    // Integer groups are their own labels; other numbers are told apart by
+    // their bits, -0 and +0 alike.
+    GroupList labels;
+    if (!groups.is_none()) {
+        const py::array g = py::reinterpret_borrow<py::array>(groups);
+        try {
+            labels.resize(static_cast<std::size_t>(n));
+        } catch (const std::bad_alloc&) {
+            refuseNms("outOfMemory", "out of memory for the groups of " + std::to_string(n) + " boxes.");
+        }
+        if (g.dtype().kind() == 'f') {
+            const auto values = py::array_t<double, py::array::forcecast>::ensure(g);
+            if (!values) throw py::error_already_set();
+            const auto value = values.unchecked<1>();
+            for (py::ssize_t i = 0; i < n; ++i) {
+                double v = value(i);
+                if (std::isnan(v)) refuseNms("badGroup", "groups[" + std::to_string(i) + "] is NaN; groups must be numbers.");
+                if (v == 0.0) v = 0.0;
+                std::memcpy(&labels[static_cast<std::size_t>(i)], &v, sizeof v);
+            }
+        } else {
+            const auto values = py::array_t<std::int64_t, py::array::forcecast>::ensure(g);
+            if (!values) throw py::error_already_set();
+            const auto value = values.unchecked<1>();
+            for (py::ssize_t i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = value(i);
+        }
+    }
+
+    RowList rows;
+    bool outOfMemory = false;
     {
         py::gil_scoped_release unlocked;
-        outcome = pyhost::call(rectCull_mexFunction, 2, plhs.at, grouped ? 3 : 2, prhs);
+        try {
+            BoxList candidates(static_cast<std::size_t>(n)), kept;
+            for (py::ssize_t i = 0; i < n; ++i)
+                candidates[static_cast<std::size_t>(i)] = {
+                    static_cast<std::int32_t>(from(i, 0)), static_cast<std::int32_t>(from(i, 1)),
+                    static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)), toSingle(score(i))};
+            cullBoxes(candidates, toSingle(threshold), kept, nullptr, &rows, groups.is_none() ? nullptr : &labels);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
     }
-    if (outcome.raised) raiseRefusal(outcome);
-
-    const mxArray* rows = plhs.at[1];
-    const std::size_t kept = rows->count;
-    py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(kept));
+    if (outOfMemory) refuseNms("outOfMemory", "out of memory for the working lists of " + std::to_string(n) + " boxes.");
+    py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(rows.size()));
     std::int64_t* index = indices.mutable_data();
-    for (std::size_t k = 0; k < kept; ++k) index[k] = static_cast<std::int64_t>(rows->data[k]) - 1;
+    for (std::size_t k = 0; k < rows.size(); ++k) index[k] = rows[k];
     return std::move(indices);
 }
 
