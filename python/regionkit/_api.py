@@ -2,9 +2,10 @@
 arguments, results in the shapes and dtypes NumPy code expects.
 
 Every function calls the same compiled entry as its MATLAB namesake in
-`regionkit.matlab` and returns that entry's result as a view, a reshape or
-an exact conversion (float64 counts to int64, 0/1 flags to bool): the bits
-are the MATLAB function's, and no arithmetic is done in Python.
+`regionkit.matlab` (nms calls that entry's kernel, and gets the kept rows
+from it) and returns the result as a view, a reshape or an exact conversion
+(float64 counts to int64, 0/1 flags to bool): the bits are the MATLAB
+function's, and no arithmetic is done in Python.
 """
 import operator
 import re
@@ -325,7 +326,10 @@ def correlate_valid(image: npt.ArrayLike, kernel: npt.ArrayLike) -> npt.NDArray[
     Parameters
     ----------
     image : array_like, shape (M, N)
+        The array the kernel slides over.
     kernel : array_like, shape (m, n)
+        The window of weights, used as it is (not flipped, unlike a
+        convolution).
 
     Returns
     -------

@@ -11,7 +11,7 @@ Code written for regionkit 0.2.0 keeps working through this module::
 
 New code reads better with the functions of the package itself
 (``regionkit.nms`` and the others); the README has a table from each name
-here to its function there. Both call the same compiled entries and give the
+here to its function there. Both run the same compiled code and give the
 same bits. ``help(regionkit.matlab.rectCull)`` gives each function's MATLAB
 manual.
 """

@@ -250,6 +250,20 @@ def test_docstring_examples_run():
         assert failed == 0 and (attempted or module is regionkit), module.__name__
 
 
+# What numpydoc's checks must not find: undocumented, unknown or
+# undescribed parameters, no Returns, no summary, no Examples.
+NUMPYDOC_CHECKS = {"GL08", "PR01", "PR02", "PR07", "RT01", "SS01", "SS03", "EX01"}
+
+
+@pytest.mark.parametrize("name", sorted(set(regionkit.__all__) - {"matlab", "__version__"}))
+def test_docstrings_have_the_numpydoc_sections(name):
+    validate = pytest.importorskip("numpydoc.validate")
+    if isinstance(getattr(regionkit, name), type):
+        return
+    found = [e for e in validate.validate("regionkit." + name)["errors"] if e[0] in NUMPYDOC_CHECKS]
+    assert not found
+
+
 def readme():
     path = os.environ.get("REGIONKIT_README") or os.path.join(os.path.dirname(__file__), "..", "..", "README.md")
     if not os.path.exists(path):
