@@ -341,47 +341,44 @@ namespace {
 void cullUngrouped(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows);
 
 // Each group culled on its own, as a call on its candidates alone would be,
-// then the kept boxes of all groups merged into the one score order.
+// then the kept boxes of all groups taken in the one score order.
 void cullGroups(BoxList& candidates, const GroupList& groups, float threshold, BoxList& kept, CullCounts* counts,
                 RowList* keptRows) {
     const std::size_t n = candidates.size();
     // The candidates by group, each group's in the caller's order.
-    Indices byGroup(n);
-    for (std::size_t i = 0; i < n; ++i) byGroup[i] = static_cast<std::uint32_t>(i);
-    std::stable_sort(byGroup.begin(), byGroup.end(),
-                     [&](std::uint32_t lhs, std::uint32_t rhs) { return groups[lhs] < groups[rhs]; });
+    struct Member {
+        std::int64_t group;
+        std::uint32_t at;
+    };
+    std::vector<Member, gateway::Allocator<Member>> byGroup(n);
+    for (std::size_t i = 0; i < n; ++i) byGroup[i] = {groups[i], static_cast<std::uint32_t>(i)};
+    std::sort(byGroup.begin(), byGroup.end(), [](const Member& lhs, const Member& rhs) {
+        return lhs.group < rhs.group || (lhs.group == rhs.group && lhs.at < rhs.at);
+    });
 
-    // Every kept box as (its sort key, its row): ascending, that is the
-    // order of a stable sort by descending score over all candidates.
-    Keys order;
+    Flags isKept(n, 0);
     BoxList members, groupKept;
     RowList groupRows;
     for (std::size_t first = 0; first < n;) {
         std::size_t last = first + 1;
-        while (last < n && groups[byGroup[last]] == groups[byGroup[first]]) ++last;
+        while (last < n && byGroup[last].group == byGroup[first].group) ++last;
         members.clear();
-        for (std::size_t k = first; k < last; ++k) members.push_back(candidates[byGroup[k]]);
+        for (std::size_t k = first; k < last; ++k) members.push_back(candidates[byGroup[k].at]);
         groupKept.clear();
         groupRows.clear();
         CullCounts groupCounts;
         cullUngrouped(members, threshold, groupKept, &groupCounts, &groupRows);
-        for (std::uint32_t row : groupRows) {
-            const std::uint32_t at = byGroup[first + row];
-            order.push_back((std::uint64_t{sortKey(candidates[at].score)} << 32) | at);
-        }
+        for (std::uint32_t row : groupRows) isKept[byGroup[first + row].at] = 1;
         if (counts != nullptr) {
             counts->cells += groupCounts.cells;
             counts->examined += groupCounts.examined;
         }
         first = last;
     }
-    std::sort(order.begin(), order.end());
-    kept.reserve(kept.size() + order.size());
-    if (keptRows != nullptr) keptRows->reserve(keptRows->size() + order.size());
-    for (std::uint64_t item : order) {
-        const auto row = static_cast<std::uint32_t>(item);
-        kept.push_back(candidates[row]);
-        if (keptRows != nullptr) keptRows->push_back(row);
+    for (std::uint32_t at : scoreOrder(candidates)) {
+        if (!isKept[at]) continue;
+        kept.push_back(candidates[at]);
+        if (keptRows != nullptr) keptRows->push_back(at);
     }
 }
 
