@@ -127,8 +127,20 @@ void readShape(const py::array& arr, mxArray& a) {
 // Fills `a` from one Python argument; `held` keeps whatever array the data
 // lives in for the length of the call.
 void readArgument(py::handle object, mxArray& a, std::vector<py::object>& held) {
-    py::array arr = py::isinstance<py::array>(object) ? py::reinterpret_borrow<py::array>(object)
-                                                      : py::array(numpy().asarray(object));
+    py::array arr;
+    if (py::isinstance<py::array>(object)) {
+        arr = py::reinterpret_borrow<py::array>(object);
+    } else {
+        // What NumPy cannot make an array of (ragged lists, say) is refused
+        // as every other argument is, with NumPy's reason.
+        try {
+            arr = py::array(numpy().asarray(object));
+        } catch (py::error_already_set& error) {
+            if (!error.matches(PyExc_ValueError) && !error.matches(PyExc_TypeError)) throw;
+            raiseValueError(std::string("regionkit: numpy.asarray cannot make an array of an argument: ") +
+                            py::str(error.value()).cast<std::string>());
+        }
+    }
     const py::dtype d = arr.dtype();
     const char kind = d.kind();
     if (kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f') {

@@ -201,6 +201,7 @@ REFUSALS = [  # call, exception class, words the message must hold
      "regions[1, 0] is 3; a label must be 0"),
     (lambda: regionkit.word_histograms([0], [1], 10 ** 9, 10 ** 9), regionkit.RegionkitMemoryError, "out of memory"),
     (lambda: matlab.rectCull(np.zeros((1, 5)), 0.5, nargout=-1), regionkit.RegionkitValueError, "nargout"),
+    (lambda: matlab.slideCorr([[1, 2], [3]], [[1]]), regionkit.RegionkitValueError, "numpy.asarray cannot make"),
 ]
 
 
