@@ -14,8 +14,9 @@
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
 #               runs them with the golden calls
-# make test-python  installs the Python package into $(BUILD)/python-target with
-#               Debian's Python and runs its pytest suite (part of make test)
+# make test-python  builds the sdist and from it the wheel (python -m build),
+#               installs the wheel into a fresh venv and runs the pytest suite there,
+#               outside the checkout (part of make test)
 # make bench-python  the Python package beside the usual Python choices, and the
 #               dataset example at 1 and 2 workers (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
@@ -74,8 +75,21 @@ test-syntax:
 python: deps
 	$(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade --root-user-action=ignore --target $(PYTARGET) .
 
-test-python: python
-	cd python/tests && PYTHONPATH=$(PYTARGET) $(PYTHON) -m pytest -q -p no:cacheprovider .
+# What a user installs is what is tested: python -m build makes the sdist and,
+# from it, the wheel; the wheel goes into a fresh virtual environment (which
+# sees Debian's numpy, scipy, pytest, hypothesis and mypy), and the whole
+# pytest suite runs against that install from a folder outside the checkout.
+test-python: deps
+	rm -rf $(BUILD)/python-dist
+	$(PYTHON) -m build --no-isolation --outdir $(BUILD)/python-dist . > $(BUILD)/python-dist.log 2>&1 || \
+	  { tail -n 40 $(BUILD)/python-dist.log; exit 1; }
+	@set -e; scratch=$$(mktemp -d -t regionkit-wheel.XXXXXX); trap 'rm -rf "$$scratch"' EXIT; \
+	echo "== the wheel from the sdist, installed into a fresh venv in $$scratch"; \
+	$(PYTHON) -m venv --system-site-packages $$scratch/venv; \
+	$$scratch/venv/bin/python -m pip install --quiet --no-index --no-deps $(BUILD)/python-dist/regionkit-$(VERSION)-*.whl; \
+	cp -R python/tests $$scratch/tests; \
+	cd $$scratch/tests && REGIONKIT_README=$(abspath README.md) REGIONKIT_EXAMPLES=$(abspath python/examples) \
+	  $$scratch/venv/bin/python -m pytest -q -p no:cacheprovider .
 
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
