@@ -178,7 +178,7 @@ function [previous, counts] = resumeResults(resultsFile)
   if exist(resultsFile, 'file')
     text = fileread(resultsFile);
   end
-  if numel(text) <= numel(header) && strncmp(text, header, numel(text))
+  if isempty(text) || (numel(text) <= numel(header) && strncmp(text, header, numel(text)))
     % New, empty, or cut short within the header.
     writeText(resultsFile, header, 'w');
     return;

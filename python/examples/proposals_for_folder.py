@@ -57,18 +57,21 @@ HUES = np.array([[0.85, 0.15, 0.15], [0.20, 0.70, 0.25], [0.20, 0.30, 0.85], [0.
 
 
 # --------------------------------------------------------------------------
-# Every call into regionkit is in these two functions.
+# Every call into regionkit is in these two functions (the compiled
+# functions carry no type information, hence Any).
+_regionkit: Any = regionkit
+
 
 def snap_to_regions(candidates: Array, region_boxes: Array, height: int, width: int) -> Array:
     """Each candidate refit to the bounding box of the regions it covers (x, y, w, h)."""
-    members = regionkit.coverTest(region_boxes, candidates)
-    refit: Array = regionkit.rectRefit(candidates, region_boxes, members, height, width)
+    members = _regionkit.coverTest(region_boxes, candidates)
+    refit: Array = _regionkit.rectRefit(candidates, region_boxes, members, height, width)
     return refit
 
 
 def cull(boxes: Array, scores: Array, threshold: float) -> Tuple[Array, NDArray[np.intp]]:
     """The kept boxes' x, y, w, h, best first, and their 0-based rows in `boxes`."""
-    kept, kept_rows = regionkit.rectCull(np.column_stack([boxes, scores]), threshold, nargout=2)
+    kept, kept_rows = _regionkit.rectCull(np.column_stack([boxes, scores]), threshold, nargout=2)
     return kept[:, :4], np.asarray(kept_rows, dtype=np.intp).reshape(-1) - 1
 
 # --------------------------------------------------------------------------
@@ -173,7 +176,8 @@ def objectness(boxes: Array, region_map: Array, rng: np.random.Generator) -> Arr
     score = count / np.maximum(boxes[:, 2] * boxes[:, 3], 1) + 0.05 * rng.random(len(boxes))
     # Single precision, as rectCull ranks them: the kept scores then never
     # increase down the list, ties included.
-    return score.astype(np.float32).astype(np.float64)
+    single: Array = score.astype(np.float32).astype(np.float64)
+    return single
 
 
 def propose(img: Array, name: str) -> Array:
@@ -395,7 +399,8 @@ def run_on_dask(paths: List[str], handle: IO[bytes], summary: Summary, scheduler
     except ImportError:
         raise FolderRunError("--scheduler needs Dask's distributed (Debian: python3-distributed)") from None
     try:
-        client = Client(scheduler, timeout=connect_timeout, set_as_default=False)
+        connect: Any = Client  # (untyped)
+        client = connect(scheduler, timeout=connect_timeout, set_as_default=False)
     except (OSError, TimeoutError, ValueError) as err:
         raise FolderRunError("cannot reach the Dask scheduler at %s: %s" % (scheduler, err)) from None
     with client:

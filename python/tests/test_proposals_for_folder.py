@@ -96,9 +96,13 @@ def test_dask_cluster_losing_a_worker_writes_every_image_once(scenes, tmp_path):
     folder, reference = scenes
     started = []
 
+    # Each in a session of its own, so that its children can be found too.
+    path = [os.path.abspath(p) for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p]
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(path))
+
     def start(*args):
         with open(tmp_path / ("process%d.log" % len(started)), "w") as log:
-            process = subprocess.Popen([sys.executable, *args], cwd=tmp_path, stdout=log,
+            process = subprocess.Popen([sys.executable, *args], cwd=tmp_path, env=env, stdout=log,
                                        stderr=subprocess.STDOUT, start_new_session=True)
         started.append(process)
         return process
@@ -124,7 +128,7 @@ def test_dask_cluster_losing_a_worker_writes_every_image_once(scenes, tmp_path):
             if results.exists() and len(set(re.findall(rb'\n"(scene\d+)', results.read_bytes()))) >= 12:
                 break
             time.sleep(0.02)
-        assert run.poll() is None, "the run ended before a worker could be killed"
+        assert run.poll() is None, "ended before a worker was killed: " + (tmp_path / "process3.log").read_text()
         written = results.read_bytes().count(b"\n")
         os.kill(workers[0].pid, signal.SIGKILL)
         run.wait(timeout=max(1, deadline - time.monotonic()))
