@@ -98,7 +98,7 @@ bench: build
 bench-python: python
 	@tools/ensure-deps.sh python-bench
 	PYTHONPATH=$(PYTARGET) $(PYTHON) python/bench/bench.py --plot doc/python-bench.png
-	PYTHONPATH=$(PYTARGET) $(PYTHON) python/examples/proposals_for_folder.py --synthetic 48 --workers 1 2 --dask
+	PYTHONPATH=$(PYTARGET) $(PYTHON) python/bench/folder_bench.py
 
 # The fuzz programs have their own build (clang, libFuzzer) in $(BUILD)/fuzz.
 replay: build
