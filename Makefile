@@ -16,7 +16,7 @@
 # make test-python  installs the Python package into $(BUILD)/python-target with
 #               Debian's Python and runs its pytest suite (part of make test)
 # make bench-python  the Python package beside the usual Python choices, and the
-#               dataset example at 1 and 2 workers (part of make bench)
+#               dataset example with threads and on a Dask cluster (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
 # make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, then does what make
 #               replay does

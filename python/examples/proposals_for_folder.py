@@ -406,7 +406,7 @@ def run_folder(folder: str, results: str, threads: Optional[int] = None, schedul
             with ThreadPoolExecutor(workers) as pool:
                 def submit(path: str, done: Callable[[int, Any], None], index: int) -> None:
                     pool.submit(process, path).add_done_callback(lambda future: done(index, future))
-                write_in_order(paths, submit, 2 * workers + 2, handle, summary, quiet)
+                write_in_order(paths, submit, lambda: 2 * workers + 2, handle, summary, quiet)
     return summary
 
 
@@ -422,19 +422,27 @@ def run_on_dask(paths: List[str], handle: IO[bytes], summary: Summary, scheduler
     except (OSError, TimeoutError, ValueError) as err:
         raise FolderRunError("cannot reach the Dask scheduler at %s: %s" % (scheduler, err)) from None
     with client:
-        workers = client.scheduler_info()["workers"]
-        slots = sum(w.get("nthreads", 1) for w in workers.values()) or 1
-        summary.how = "Dask at %s, %d worker thread%s" % (scheduler, slots, "" if slots == 1 else "s")
+        def slots() -> int:  # worker threads now (workers may come and go)
+            return sum(w.get("nthreads", 1) for w in client.scheduler_info()["workers"].values())
+        summary.how = "Dask at %s, %d worker thread%s at the start" % (scheduler, slots(),
+                                                                       "" if slots() == 1 else "s")
 
         def submit(path: str, done: Callable[[int, Any], None], index: int) -> None:
             # pure=False: a path is run again if asked again (the file may have changed).
             client.submit(process, path, pure=False).add_done_callback(lambda future: done(index, future))
-        write_in_order(paths, submit, 2 * slots + 2, handle, summary, quiet)
+        def waiting() -> str:
+            count = len(client.scheduler_info()["workers"])
+            return "no image finished for a minute; %d Dask worker%s at %s" % (
+                count, "" if count == 1 else "s", scheduler)
+        write_in_order(paths, submit, lambda: 2 * slots() + 2, handle, summary, quiet, waiting)
 
 
-def write_in_order(paths: List[str], submit: Submit, window: int, handle: IO[bytes], summary: Summary,
-                   quiet: bool) -> None:
-    """Runs every path, at most `window` ahead of the first one not yet written, and writes in order."""
+def write_in_order(paths: List[str], submit: Submit, window: Callable[[], int], handle: IO[bytes], summary: Summary,
+                   quiet: bool, waiting: Optional[Callable[[], str]] = None) -> None:
+    """Runs every path, at most `window()` ahead of the first one not yet written, and writes in order.
+
+    `waiting` says what is going on when no image has finished for a minute.
+    """
     started = time.perf_counter()
     finished: "queue.Queue[Tuple[int, Any]]" = queue.Queue()
     progress = Progress(len(summary.images), summary.previous, quiet)
@@ -442,13 +450,26 @@ def write_in_order(paths: List[str], submit: Submit, window: int, handle: IO[byt
     written = submitted = 0
     try:
         while written < len(paths):
-            while submitted < len(paths) and submitted < written + window:
+            ahead = window()
+            while submitted < len(paths) and submitted < written + ahead:
                 submit(paths[submitted], lambda index, future: finished.put((index, future)), submitted)
                 submitted += 1
-            index, future = finished.get()
+            try:
+                index, future = finished.get(timeout=60)
+            except queue.Empty:
+                if waiting is not None:
+                    progress.say("proposals_for_folder: %s" % waiting())
+                continue
             try:
                 ready[index] = future.result()
-            except Exception as err:  # the task itself failed: with Dask, its workers died again and again
+            except Exception as err:
+                # process() returns its failures, so this is the machinery's:
+                # an image whose Dask workers died again and again is left out,
+                # anything else (a lost scheduler) ends the run.
+                if type(err).__name__ != "KilledWorker":
+                    raise FolderRunError("the run stopped after %d of %d images (%s: %s); the same command "
+                                         "resumes it" % (summary.previous + written, len(summary.images),
+                                                         type(err).__name__, err)) from err
                 ready[index] = Outcome(os.path.basename(paths[index]), error="%s: %s" % (type(err).__name__, err))
             start = written
             while written in ready:
