@@ -250,7 +250,10 @@ def open_results(path: str) -> Tuple[IO[bytes], Dict[str, int]]:
     the file (a crash may have cut them short) and a last line without its
     end are removed, so that image is run again.
     """
-    handle = open(path, "ab+")
+    try:
+        handle = open(path, "ab+")
+    except OSError as err:
+        raise FolderRunError("cannot write %s: %s" % (path, err.strerror or err)) from None
     try:
         lock(handle, path)
         handle.seek(0)
@@ -391,7 +394,12 @@ def run_folder(folder: str, results: str, threads: Optional[int] = None, schedul
     names = image_names(folder)
     if not names:
         raise FolderRunError("no images in %s (%s)" % (folder, ", ".join(s[1:] for s in SUFFIXES)))
+    odd = [name for name in names if "\n" in name or "\r" in name]
+    names = [name for name in names if name not in odd]
     summary = Summary(names)
+    for name in odd:
+        summary.failed[name] = "a line break in the name cannot be written to the results file"
+        print("proposals_for_folder: skipped %r: %s" % (name, summary.failed[name]), file=sys.stderr)
     handle, before = open_results(results)
     with handle:
         summary.boxes = {name: count for name, count in before.items() if name in set(names)}

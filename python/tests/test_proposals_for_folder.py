@@ -49,11 +49,13 @@ def test_mixed_folder_runs_to_the_end_best_first(tmp_path, capsys):
     np.save(tmp_path / "grey.npy", img.mean(axis=2))
     np.save(tmp_path / "bytes.npy", (255 * img).astype(np.uint8))
     (tmp_path / "broken.npy").write_bytes(b"not an array\n")
+    (tmp_path / "two\nlines.npy").write_bytes((tmp_path / "bytes.npy").read_bytes())
     (tmp_path / "notes.txt").write_text("read me\n")
     results = tmp_path / "out put.csv"
     assert example.main([str(tmp_path), str(results), "--threads", "2"]) == 0
     err = capsys.readouterr().err
-    assert "skipped broken.npy: " in err and "notes.txt" not in err
+    assert "skipped broken.npy: " in err and "skipped 'two\\nlines.npy': a line break" in err
+    assert "notes.txt" not in err
     images = rows_by_image(results.read_bytes())
     assert list(images) == ["bytes.npy", "grey.npy", 'scene "1".npy', "scene 0.npy"]
     for rows in images.values():
