@@ -63,6 +63,7 @@ def test_mixed_folder_runs_to_the_end_best_first(tmp_path, capsys):
         assert len(rows) and np.all(np.diff(scores) <= 0)  # best first, each box with its own score
 
 
+@pytest.mark.filterwarnings("ignore:make_current is deprecated:DeprecationWarning")  # Dask's client, in Tornado
 def test_a_stopped_run_resumes_to_the_same_file(scenes, tmp_path, capsys):
     folder = tmp_path / "scenes"
     folder.mkdir()
