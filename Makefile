@@ -7,8 +7,9 @@
 #               in turn, and the bad calls in Octave: the same work on every run
 # make golden   rewrites selftest/regionkitGolden.bin from this build (the expected
 #               results of every function; only when they are meant to change)
-# make bench    builds, then runs the benchmarks: kernels, side by side in Octave, and
-#               the scaling sweep (plots and tables in $(BUILD)/bench)
+# make bench    builds, then runs the benchmarks: kernels, side by side in Octave, each
+#               function against its floor on this machine, and the scaling sweep
+#               (tables and plots in $(BUILD)/bench: floors.md, scaling.md)
 # make package  writes the Octave package $(BUILD)/regionkit-<version>.tar.gz
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
@@ -90,6 +91,8 @@ demo: build-plugins
 bench: build
 	@for b in $(BUILD)/*/*_bench; do echo "== $$b"; $$b; done
 	@for s in */bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+	@echo "== bench/floorTable.m"
+	$(OCTAVE) bench/floorTable.m $(MEXDIR) $(abspath $(BUILD))/bench
 	@bench/ensurePlotting.sh
 	@echo "== bench/scalingSweep.m"
 	$(OCTAVE) bench/scalingSweep.m $(MEXDIR) $(abspath $(BUILD))/bench
