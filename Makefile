@@ -18,7 +18,7 @@
 #               installs the wheel into a fresh venv and runs the pytest suite there,
 #               outside the checkout (part of make test)
 # make bench-python  the Python package beside the usual Python choices, and the
-#               dataset example at 1 and 2 workers (part of make bench)
+#               dataset example with threads and on a Dask cluster (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
 # make fuzz     fuzzes every plug-in for FUZZ_SECONDS each, then does what make
 #               replay does
@@ -115,7 +115,7 @@ bench: build
 bench-python: python
 	@tools/ensure-deps.sh python-bench
 	PYTHONPATH=$(PYTARGET) $(PYTHON) python/bench/bench.py --plot doc/python-bench.png
-	PYTHONPATH=$(PYTARGET) $(PYTHON) python/examples/proposals_for_folder.py --synthetic 48 --workers 1 2 --dask
+	PYTHONPATH=$(PYTARGET) $(PYTHON) python/bench/folder_bench.py
 
 # The fuzz programs have their own build (clang, libFuzzer) in $(BUILD)/fuzz.
 replay: build

@@ -5,7 +5,9 @@ function [boxes, info] = regionkitProposals (image)
 %   them, snaps the candidates to the regions they cover (coverTest, then
 %   rectRefit), scores them by how much of each box the regions fill, and
 %   culls the overlapping ones (rectCull at overlap 0.5). BOXES is K-by-5:
-%   x, y, w, h, score per row, best first, in IMAGE's own pixels.
+%   x, y, w, h, score per row, best first, in IMAGE's own pixels; each
+%   score is its own box's, in single precision (as rectCull ranks them),
+%   so the scores never increase down the rows.
 %
 %   IMAGE is a file name (any format imread reads) or an image array:
 %   H-by-W grey or H-by-W-by-3 colour, of an integer class or of values in
@@ -50,16 +52,19 @@ function [boxes, info] = regionkitProposals (image)
     refit = rectRefit (candidates, regionBoxes, members, H, W);
     timings(end+1, :) = {'rectRefit', toc(t)};
   end
-  score = objectness (refit, regionMap);
+  % Single precision, as rectCull ranks them: the kept boxes' scores are
+  % then non-increasing as returned, ties included.
+  score = double (single (objectness (refit, regionMap)));
 
   kept = refit;
   keptScore = score;
   if (built ('rectCull'))
     t = tic ();
-    kept = rectCull ([refit, score], 0.5);
+    % keptRows: the rows of the kept boxes in [refit, score], so each keeps
+    % its own score even where several candidates refit to the same box.
+    [kept, keptRows] = rectCull ([refit, score], 0.5);
     timings(end+1, :) = {'rectCull', toc(t)};
-    [~, where] = ismember (kept, fix (refit), 'rows');
-    keptScore = score(where);
+    keptScore = score(keptRows);
   end
 
   % Back to the pixels of the image as given: pixel p of the subsampled

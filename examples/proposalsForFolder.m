@@ -24,8 +24,16 @@ function summary = proposalsForFolder(folder, resultsFile, varargin)
 %   A file that cannot be read as an image, or that fails in the pipeline,
 %   is reported by name (with the reason) and left out; the other images go
 %   on. RESULTSFILE is written batch by batch, in image order, so the lines
-%   of the images done so far stay if the run stops. An existing RESULTSFILE
-%   is never overwritten: the call stops before any work.
+%   of the images done so far stay if the run stops.
+%
+%   Resuming: when RESULTSFILE exists, the images it holds are not run
+%   again and the others are appended, so the same call after a stop (or
+%   after new images were added) finishes the folder; the file is then the
+%   same as one uninterrupted run's. The last image in the file is run
+%   again, as a crash may have cut its lines short (they are removed
+%   first), and so are files that failed and images without boxes, which
+%   leave no line. A RESULTSFILE whose first line is not the header above
+%   is refused, untouched.
 %
 %   Options, as name-value pairs:
 %     'Workers', N       at most N images at once (default: every processor
@@ -38,13 +46,23 @@ function summary = proposalsForFolder(folder, resultsFile, varargin)
 %   SUMMARY = PROPOSALSFORFOLDER(...) returns a struct: images (the file
 %   names), boxes (boxes per image, NaN for an image that failed), failed
 %   (the names of the files that failed), messages (why, one per failed
-%   file), seconds, workers and mode ('parfor', 'parcellfun' or 'loop').
+%   file), seconds, workers, mode ('parfor', 'parcellfun' or 'loop') and
+%   previous (the number of images found complete in RESULTSFILE).
 %
 %   Example
 %     s = proposalsForFolder('photos', 'boxes.csv', 'MexFolder', 'build/mex');
 %
 %   See also REGIONKITPROPOSALS, REGIONKITDEMO.
 
+  if nargin < 1
+    error('proposalsForFolder:noFolder', ...
+          'proposalsForFolder: give the image folder (FOLDER) and the results file (RESULTSFILE).');
+  end
+  if nargin < 2 || ~ischar(resultsFile) || isempty(resultsFile)
+    error('proposalsForFolder:noResultsFile', ...
+          ['proposalsForFolder: the results file (RESULTSFILE, the second argument) is missing; ' ...
+           'for example proposalsForFolder(''photos'', ''boxes.csv'').']);
+  end
   [workers, mexFolder, quiet] = parseOptions(varargin);
   here = fileparts(mfilename('fullpath'));
   addpath(fullfile(fileparts(here), 'demo'));
@@ -58,61 +76,70 @@ function summary = proposalsForFolder(folder, resultsFile, varargin)
             'proposalsForFolder: %s is not built or not on the path (see the MexFolder option).', needed{k});
     end
   end
-  if ~exist(folder, 'dir')
-    error('proposalsForFolder:noFolder', 'proposalsForFolder: %s is not a folder.', folder);
-  end
-  if exist(resultsFile, 'file')
-    error('proposalsForFolder:resultsExist', ...
-          'proposalsForFolder: %s exists already; give a new name or remove it first.', resultsFile);
+  if ~ischar(folder) || ~exist(folder, 'dir')
+    error('proposalsForFolder:noFolder', 'proposalsForFolder: %s is not a folder.', num2str(folder));
   end
 
-  names = imageFiles(folder);
+  [names, oddNames] = imageFiles(folder);
   N = numel(names);
   summary = struct('images', {names}, 'boxes', nan(N, 1), 'failed', {{}}, 'messages', {{}}, ...
-                   'seconds', 0, 'workers', 1, 'mode', 'loop');
+                   'seconds', 0, 'workers', 1, 'mode', 'loop', 'previous', 0);
+  for k = 1:numel(oddNames)
+    summary.failed{end + 1} = oddNames{k};
+    summary.messages{end + 1} = 'a line break in the name cannot be written to the results file';
+    fprintf(2, 'proposalsForFolder: skipped %s: %s\n', oddNames{k}, summary.messages{end});
+  end
   if N == 0
     fprintf('proposalsForFolder: no images in %s (png, jpg, jpeg, tif, tiff, bmp, gif); nothing written\n', ...
             folder);
     return;
   end
+
+  % Resume: the images complete in an existing results file are not run
+  % again (their box counts come from the file), the rest are appended.
+  [previous, counts] = resumeResults(resultsFile);
+  [isPrevious, where] = ismember(names, previous);
+  summary.boxes(isPrevious) = counts(where(isPrevious));
+  summary.previous = sum(isPrevious);
+  todo = find(~isPrevious);
+  T = numel(todo);
   [mode, workers] = parallelMode(workers);
   summary.mode = mode;
   summary.workers = workers;
-
-  fid = fopen(resultsFile, 'w');
-  if fid < 0
-    error('proposalsForFolder:cannotWrite', 'proposalsForFolder: cannot write %s.', resultsFile);
+  if ~quiet
+    if summary.previous > 0
+      fprintf('proposalsForFolder: %d images in %s, %d already in %s, %d to do, %s with %d worker(s)\n', ...
+              N, folder, summary.previous, resultsFile, T, mode, workers);
+    else
+      fprintf('proposalsForFolder: %d images in %s, %s with %d worker(s)\n', N, folder, mode, workers);
+    end
   end
-  fprintf(fid, 'image,x,y,w,h,score\n');
-  fclose(fid);
 
   % A batch keeps every worker busy a few times over between progress lines,
   % and there are at most about 20 of them (each parcellfun call starts its
   % workers anew, which costs about half a second).
-  batch = max(4 * workers, ceil(N / 20));
-  if ~quiet
-    fprintf('proposalsForFolder: %d images in %s, %s with %d worker(s)\n', N, folder, mode, workers);
-  end
+  batch = max(4 * workers, ceil(T / 20));
   started = tic();
-  for first = 1:batch:N
-    which = first:min(N, first + batch - 1);
+  for first = 1:batch:T
+    which = todo(first:min(T, first + batch - 1));
     files = cell(1, numel(which));
     for k = 1:numel(which)
       files{k} = fullfile(folder, names{which(k)});
     end
     results = runBatch(files, mode, workers);
-    fid = fopen(resultsFile, 'a');
-    if fid < 0
-      error('proposalsForFolder:cannotWrite', 'proposalsForFolder: cannot append to %s.', resultsFile);
-    end
+    % One write per batch, in image order: what is written stays if the run
+    % stops, and a line cut short by a crash is repaired by the next run.
+    text = '';
     for k = 1:numel(which)
       name = names{which(k)};
       if isempty(results{k}.message)
         boxes = results{k}.boxes;
         summary.boxes(which(k)) = size(boxes, 1);
-        quoted = ['"' strrep(name, '"', '""') '"'];
-        for b = 1:size(boxes, 1)
-          fprintf(fid, '%s,%.10g,%.10g,%.10g,%.10g,%.10g\n', quoted, boxes(b, :));
+        if ~isempty(boxes)
+          % The name goes into the format, so its backslashes and percent
+          % signs are escaped there.
+          quoted = strrep(strrep(['"' strrep(name, '"', '""') '"'], '\', '\\'), '%', '%%');
+          text = [text, sprintf([quoted ',%.10g,%.10g,%.10g,%.10g,%.10g\n'], boxes.')]; %#ok<AGROW>
         end
       else
         summary.failed{end + 1} = name;
@@ -120,20 +147,91 @@ function summary = proposalsForFolder(folder, resultsFile, varargin)
         fprintf(2, 'proposalsForFolder: skipped %s: %s\n', name, results{k}.message);
       end
     end
-    fclose(fid);
-    done = which(end);
+    appendText(resultsFile, text);
+    done = first + numel(which) - 1;
     elapsed = toc(started);
     if ~quiet
-      fprintf('proposalsForFolder: %d of %d images, %.1f s elapsed, about %.1f s remaining\n', done, N, ...
-              elapsed, elapsed / done * (N - done));
+      fprintf('proposalsForFolder: %d of %d images, %.1f s elapsed, about %.1f s remaining\n', ...
+              summary.previous + done, N, elapsed, elapsed / done * (T - done));
     end
   end
   summary.seconds = toc(started);
   if ~quiet
-    fprintf('proposalsForFolder: wrote %s: %d boxes of %d images, %d skipped, %.1f s (%.2f images/s)\n', ...
-            resultsFile, sum(summary.boxes(~isnan(summary.boxes))), N - numel(summary.failed), ...
-            numel(summary.failed), summary.seconds, N / summary.seconds);
+    fprintf(['proposalsForFolder: wrote %s: %d boxes of %d images (%d of them from before), %d skipped, ' ...
+             '%.1f s (%.2f images/s)\n'], resultsFile, sum(summary.boxes(~isnan(summary.boxes))), ...
+            sum(~isnan(summary.boxes)), summary.previous, numel(summary.failed), summary.seconds, ...
+            T / max(summary.seconds, eps));
   end
+end
+
+function [previous, counts] = resumeResults(resultsFile)
+  % The images complete in RESULTSFILE and their box counts; the file is
+  % made ready to append to. A new (or empty) file gets the header line. The
+  % last image named in the file may have been cut short by a crash, and so
+  % may its last line: the lines from that image's first one on are removed
+  % (the image is run again). Files that failed and images without boxes
+  % leave no line, so they are tried again too.
+  header = sprintf('image,x,y,w,h,score\n');
+  previous = {};
+  counts = zeros(0, 1);
+  text = '';
+  if exist(resultsFile, 'file')
+    text = fileread(resultsFile);
+  end
+  if isempty(text) || (numel(text) <= numel(header) && strncmp(text, header, numel(text)))
+    % New, empty, or cut short within the header.
+    writeText(resultsFile, header, 'w');
+    return;
+  end
+  if ~strncmp(text, header, numel(header))
+    error('proposalsForFolder:notResults', ['proposalsForFolder: %s exists and is not a results file ' ...
+          '(its first line is not "image,x,y,w,h,score"); give another name, or remove it.'], resultsFile);
+  end
+  complete = find(text == sprintf('\n'), 1, 'last');  % a last line without its end is cut short
+  body = text(numel(header) + 1:complete);
+  [starts, tokens] = regexp(body, '^"((?:[^"\n]|"")*)",[^\n]*\n', 'start', 'tokens', 'lineanchors');
+  if numel(starts) ~= sum(body == sprintf('\n'))
+    error('proposalsForFolder:notResults', ['proposalsForFolder: %s has lines that are not "image",x,y,w,h,' ...
+          'score; give another name, or remove it.'], resultsFile);
+  end
+  named = cell(1, numel(tokens));
+  for k = 1:numel(tokens)
+    named{k} = strrep(tokens{k}{1}, '""', '"');
+  end
+  keep = numel(header);
+  if ~isempty(named)
+    last = numel(named);
+    while last > 1 && strcmp(named{last - 1}, named{end})
+      last = last - 1;
+    end
+    keep = numel(header) + starts(last) - 1;
+    named = named(1:last - 1);
+  end
+  if keep < numel(text)
+    % Written beside the file, then renamed over it: a stop in between
+    % leaves the old file whole.
+    partial = [resultsFile '.partial'];
+    writeText(partial, text(1:keep), 'w');
+    [ok, message] = movefile(partial, resultsFile, 'f');
+    if ~ok
+      error('proposalsForFolder:cannotWrite', 'proposalsForFolder: cannot repair %s: %s', resultsFile, message);
+    end
+  end
+  [previous, ~, which] = unique(named);
+  counts = accumarray(which(:), 1, [numel(previous), 1]);
+end
+
+function appendText(file, text)
+  writeText(file, text, 'a');
+end
+
+function writeText(file, text, how)
+  fid = fopen(file, how);
+  if fid < 0
+    error('proposalsForFolder:cannotWrite', 'proposalsForFolder: cannot write %s.', file);
+  end
+  fprintf(fid, '%s', text);
+  fclose(fid);
 end
 
 function result = proposeOne(file)
@@ -213,7 +311,9 @@ function ok = hasParallelToolbox()
   ok = license('test', 'Distrib_Computing_Toolbox') && exist('gcp') == 2; %#ok<EXIST>
 end
 
-function names = imageFiles(folder)
+function [names, oddNames] = imageFiles(folder)
+  % The image files in sorted order, and those whose names hold a line
+  % break (which a line of the results file cannot).
   listing = dir(folder);
   names = {};
   for k = 1:numel(listing)
@@ -224,6 +324,9 @@ function names = imageFiles(folder)
     end
   end
   names = sort(names);
+  odd = cellfun(@(name) any(name == 10 | name == 13), names);
+  oddNames = names(odd);
+  names = names(~odd);
 end
 
 function [workers, mexFolder, quiet] = parseOptions(args)

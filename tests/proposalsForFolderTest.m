@@ -1,6 +1,8 @@
 % examples/proposalsForFolder.m: a folder of mixed files gives the same results
-% file with one worker and with two, a bad file is named and skipped, and
-% nothing is overwritten or written where there is nothing to do.
+% file with one worker and with two, each box with its own score (best first
+% although candidates refit to the same box), a bad file is named and
+% skipped, a stopped run finishes to the same file, and nothing is written
+% where there is nothing to do.
 
 %!function folder = sceneFolder ()
 %!  % Small scenes of coloured blocks: colour, grey, colour with alpha, a name
@@ -54,22 +56,42 @@
 %!   assert (s2.mode, merge (isempty (pkg ("list", "parallel")), "loop", "parcellfun"));
 %!   assert (all (s1.boxes([1 3:end]) > 0));
 %!   assert (fileread (two), fileread (one));
-%!   % Each box's line names its image, spaces and all, in image order.
+%!   % Each box's line names its image, spaces and all, in image order, and
+%!   % the scores never increase within an image.
 %!   lines = strsplit (strtrim (fileread (one)), "\n");
 %!   assert (lines{1}, "image,x,y,w,h,score");
-%!   named = regexp (lines(2:end), '^"([^"]*)",', "tokens", "once");
-%!   named = cellfun (@(t) t{1}, named, "uniformoutput", false);
+%!   rows = regexp (lines(2:end), '^"([^"]*)",(.*)$', "tokens", "once");
+%!   named = cellfun (@(t) t{1}, rows, "uniformoutput", false);
+%!   values = cell2mat (cellfun (@(t) str2num (t{2}), rows, "uniformoutput", false)');
 %!   assert (unique (named, "stable"), s1.images([1 3:end]));
 %!   assert (numel (named), sum (s1.boxes([1 3:end])));
-%!   % An existing results file stays as it is.
-%!   before = fileread (one);
-%!   try
-%!     evalc ("proposalsForFolder (folder, one)");
-%!     error ("no error");
-%!   catch err
-%!     assert (err.identifier, "proposalsForFolder:resultsExist");
-%!   end_try_catch
-%!   assert (fileread (one), before);
+%!   [~, ~, image] = unique (named);
+%!   assert (all (diff (values(:, 5)) <= 0 | diff (image(:)) != 0));
+%!   % A run stopped anywhere (within the header, at the end of an image's
+%!   % lines, within a line) and started again gives the same file; so does
+%!   % a second run over a complete file.
+%!   whole = fileread (one);
+%!   ends = find (whole == "\n");
+%!   firstOf = ends(find (! strncmp (lines(2:end), lines{2}, numel ("\"alpha.png\"")), 1));
+%!   cut = fullfile (folder, "cut.csv");
+%!   for at = [0, 7, ends(1), firstOf, firstOf + 12, ends(end - 1) + 3, numel(whole)]
+%!     fid = fopen (cut, "w");
+%!     fputs (fid, whole(1:at));
+%!     fclose (fid);
+%!     s = [];
+%!     evalc ('s = proposalsForFolder (folder, cut);');
+%!     assert (fileread (cut), whole, sprintf ("stopped after %d bytes", at));
+%!     assert (s.boxes, s1.boxes);
+%!     assert (s.failed, {"broken.png"});
+%!   endfor
+%!   assert (s.previous, 6);  % all but the last image, which is run again
+%!   % Missing results file, or one that is not a results file: refused.
+%!   fid = fopen (cut, "w");
+%!   fputs (fid, "name,count\n");
+%!   fclose (fid);
+%!   fail ("evalc ('proposalsForFolder (folder, cut)')", "is not a results file");
+%!   assert (fileread (cut), "name,count\n");
+%!   fail ("proposalsForFolder (folder)", "results file \\(RESULTSFILE, the second argument\\) is missing");
 %!   % A folder without images: nothing written.
 %!   empty = fullfile (folder, "empty");
 %!   mkdir (empty);

@@ -25,7 +25,6 @@ def test_a_user_script_calling_every_function_type_checks(cache):
     mypy_strict(os.path.join(HERE, "typed_user_script.py"), cache)
 
 
-@pytest.mark.xfail(reason="python/examples/proposals_for_folder.py is not annotated yet", strict=False)
 def test_the_examples_type_check(cache):
     examples = os.environ.get("REGIONKIT_EXAMPLES") or os.path.join(HERE, "..", "examples")
     if not os.path.isdir(examples):
