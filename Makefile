@@ -13,8 +13,13 @@
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
 #               runs them with the golden calls
+# make test-install  installs the build into $(BUILD)/install-check and runs the
+#               self-test from there alone (part of make test)
 # make test-python  installs the Python package into $(BUILD)/python-target with
-#               Debian's Python and runs its pytest suite (part of make test)
+#               Debian's Python and runs its pytest suite, then the same suite on
+#               the package the CMake build made, $(BUILD)/python, and on a wheel
+#               made by python3 -m build (all part of make test; the checked
+#               module, sanitized, runs in ctest)
 # make bench-python  the Python package beside the usual Python choices, and the
 #               dataset example at 1 and 2 workers (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
@@ -33,13 +38,18 @@ IMAGE ?=
 VERSION := $(shell sed -n 's/^% Version \([0-9][0-9.]*\).*/\1/p' Contents.m)
 PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 FUZZ_SECONDS ?= 30
-# The plug-ins: the folders whose CMakeLists.txt declares one.
-PLUGINS := $(patsubst %/CMakeLists.txt,%,$(shell grep -l '^regionkit_plugin' */CMakeLists.txt))
-# Debian's Python, which sees Debian's numpy, scipy, pybind11 and pytest.
+# The plug-ins, as the build lists them.
+PLUGINS := $(shell cmake -P cmake/plugins.cmake)
+# Debian's Python, which sees Debian's numpy, scipy, pybind11 and pytest; the
+# build makes the Python module for it.
 PYTHON ?= /usr/bin/python3
+CONFIGURE := cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)
 PYTARGET := $(abspath $(BUILD)/python-target)
+WHEELTARGET := $(abspath $(BUILD)/wheel-target)
+PIPINSTALL := $(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade \
+	--root-user-action=ignore
 
-.PHONY: all deps deps-cross cross build build-plugins test test-package test-demo test-syntax test-python python demo bench bench-python package replay fuzz golden clean
+.PHONY: all deps deps-cross cross build build-plugins test test-install test-package test-demo test-syntax test-python python demo bench bench-python package replay fuzz golden clean
 
 all: build
 
@@ -51,30 +61,50 @@ deps-cross:
 
 # MAKELEVEL= keeps the build's own make from announcing every folder it enters.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE)
 	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS)
 
 # Only what the demo runs: the plug-ins for Octave, none of the test suites,
 # sanitized builds or benchmarks (which take minutes on a small machine).
 build-plugins: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE)
 	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target $(addsuffix _octave,$(PLUGINS))
 
 # The Octave suites include the help texts and buildMex.m (tests/*Test.m).
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-syntax test-package test-demo replay test-python
+	@$(MAKE) --no-print-directory test-syntax test-install test-package test-demo replay test-python
 
 test-syntax:
 	$(OCTAVE) --eval "addpath('tools'); exit(~isempty(checkMatlabSyntax()))"
 
-# The package built and installed the way pip installs it, from this tree.
+# The package built and installed the way pip installs it, from this tree
+# (pip runs the CMake build for the module alone).
 python: deps
-	$(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade --root-user-action=ignore --target $(PYTARGET) .
+	$(PIPINSTALL) --target $(PYTARGET) .
 
+# The pytest suite on each way the package is built: pip install, the CMake
+# build (make build), and a wheel built from a source distribution by
+# python3 -m build; each with its self-test first.
+PYTEST := $(PYTHON) -m pytest -q -p no:cacheprovider .
+SELFTEST := $(PYTHON) -c "import sys, regionkit as r; sys.exit(0 if (getattr(r, 'self_test', None) or r.selfTest)() else 1)"
 test-python: python
-	cd python/tests && PYTHONPATH=$(PYTARGET) $(PYTHON) -m pytest -q -p no:cacheprovider .
+	$(CONFIGURE)
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target python_package
+	cd python/tests && PYTHONPATH=$(PYTARGET) $(SELFTEST) && PYTHONPATH=$(PYTARGET) $(PYTEST)
+	cd python/tests && PYTHONPATH=$(abspath $(BUILD)/python) $(SELFTEST) && PYTHONPATH=$(abspath $(BUILD)/python) $(PYTEST)
+	rm -rf $(BUILD)/dist $(WHEELTARGET)
+	$(PYTHON) -m build --no-isolation --outdir $(BUILD)/dist .
+	$(PIPINSTALL) --target $(WHEELTARGET) $(BUILD)/dist/regionkit-*.whl
+	cd python/tests && PYTHONPATH=$(WHEELTARGET) $(SELFTEST) && PYTHONPATH=$(WHEELTARGET) $(PYTEST)
+
+# What cmake --install gives, alone on Octave's path: the self-test calls every function.
+INSTALLCHECK := $(abspath $(BUILD)/install-check)
+test-install: build
+	rm -rf $(INSTALLCHECK)
+	cmake --install $(BUILD) --prefix $(INSTALLCHECK)
+	cd / && $(OCTAVE) --eval "restoredefaultpath(); addpath('$(INSTALLCHECK)'); exit(~regionkitSelfTest())"
 
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)
