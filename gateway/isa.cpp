@@ -50,22 +50,30 @@ unsigned long long savedState() {
 #endif
 }
 
-// Whether this processor and operating system run the level.
-bool runs(Isa level) {
-    if (level <= Isa::v128) return true;  // SSE2 is part of x86-64
-    const Registers one = cpuid(1, 0);
-    const bool osSaves = (one.c >> 27) & 1u;  // OSXSAVE
-    const bool avx = (one.c >> 28) & 1u;
-    if (!osSaves || !avx) return false;
-    const unsigned long long state = savedState();
-    // SSE and AVX registers (bits 1, 2).
-    if ((state & 0x6u) != 0x6u) return false;
-    if (level == Isa::v256) return true;
-    const Registers seven = cpuid(0, 0).a >= 7 ? cpuid(7, 0) : Registers{0, 0, 0, 0};
-    const bool avx512f = (seven.b >> 16) & 1u;
-    // Opmask, upper halves of ZMM0-15 and ZMM16-31 (bits 5, 6, 7).
-    return avx512f && (state & 0xE0u) == 0xE0u;
+// The running machine's answers; XCR0 is asked only when CPUID says the OS
+// has enabled XGETBV, which otherwise faults.
+ProcessorAnswers answers() {
+    ProcessorAnswers a{cpuid(1, 0).c, 0, 0};
+    if ((a.leaf1Ecx >> 27) & 1u) a.savedState = savedState();
+    if (cpuid(0, 0).a >= 7) a.leaf7Ebx = cpuid(7, 0).b;
+    return a;
 }
+
+// Whether a machine giving these answers runs the level.
+bool runs(Isa level, const ProcessorAnswers& a) {
+    if (level <= Isa::v128) return true;  // SSE2 is part of x86-64
+    const bool osSaves = (a.leaf1Ecx >> 27) & 1u;  // OSXSAVE
+    const bool avx = (a.leaf1Ecx >> 28) & 1u;
+    if (!osSaves || !avx) return false;
+    // SSE and AVX registers (bits 1, 2).
+    if ((a.savedState & 0x6u) != 0x6u) return false;
+    if (level == Isa::v256) return true;
+    const bool avx512f = (a.leaf7Ebx >> 16) & 1u;
+    // Opmask, upper halves of ZMM0-15 and ZMM16-31 (bits 5, 6, 7).
+    return avx512f && (a.savedState & 0xE0u) == 0xE0u;
+}
+
+bool runs(Isa level) { return level <= Isa::v128 || runs(level, answers()); }
 
 #else
 
@@ -102,6 +110,14 @@ Isa named(const char* text) {
 #endif
 
 }  // namespace
+
+#if defined(REGIONKIT_X86_64)
+Isa widestFor(const ProcessorAnswers& answers) {
+    int k = levelCount - 1;
+    while (k > 0 && !runs(levels[k].isa, answers)) --k;
+    return levels[k].isa;
+}
+#endif
 
 Isa widest() {
     // Initialized once, under the language's guarantee for local statics.

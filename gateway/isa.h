@@ -121,6 +121,23 @@ Isa choose(Isa asked);
 // widest level. The plug-ins users load read no environment.
 Isa preferred();
 
+#if defined(REGIONKIT_X86_64)
+// What an x86-64 processor and its operating system answer when asked which
+// levels they run: CPUID leaf 1's ECX (AVX, and OSXSAVE: the OS has enabled
+// XGETBV), leaf 7's EBX (AVX-512F; 0 on a processor without leaf 7) and XCR0,
+// the register state the OS saves on a switch (0 when OSXSAVE is clear, as it
+// is then never read).
+struct ProcessorAnswers {
+    unsigned leaf1Ecx;
+    unsigned leaf7Ebx;
+    unsigned long long savedState;
+};
+
+// The widest level a machine giving these answers runs: widest() is this of
+// the running machine's answers.
+Isa widestFor(const ProcessorAnswers& answers);
+#endif
+
 // Every level this machine runs, narrowest first, for tests and benchmarks.
 int available(Isa (&found)[levelCount]);
 

@@ -20,7 +20,7 @@ bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs) { return lhs.
 namespace {
 
 using Flags = std::vector<unsigned char, gateway::Allocator<unsigned char>>;
-using Indices = std::vector<std::uint32_t, gateway::Allocator<std::uint32_t>>;
+using Indices = RowList;
 using Keys = std::vector<std::uint64_t, gateway::Allocator<std::uint64_t>>;
 
 // A strict weak order for the sort: byScoreDescending among numbers, every NaN
@@ -79,13 +79,21 @@ Indices sortedOrder(const BoxList& candidates) {
     return order;
 }
 
+// The same order for any number of candidates: a stable comparison sort of
+// the positions for short lists, where it is quicker than the radix passes.
+Indices scoreOrder(const BoxList& candidates) {
+    if (candidates.size() > 256) return sortedOrder(candidates);
+    Indices order(candidates.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t lhs, std::uint32_t rhs) {
+        return SortsBefore()(candidates[lhs], candidates[rhs]);
+    });
+    return order;
+}
+
 // Sorts the list itself into the order above.
 void sortByScore(BoxList& candidates) {
-    if (candidates.size() <= 256) {
-        std::stable_sort(candidates.begin(), candidates.end(), SortsBefore());
-        return;
-    }
-    const Indices order = sortedOrder(candidates);
+    const Indices order = scoreOrder(candidates);
     BoxList sorted;
     sorted.reserve(candidates.size());
     for (std::uint32_t i : order) sorted.push_back(candidates[i]);
@@ -127,21 +135,23 @@ float effectiveThreshold(const ScoredBox& kept, float threshold) {
 
 bool positive(const ScoredBox& b) { return b.w > 0 && b.h > 0; }
 
-// The plain greedy walk over sorted candidates: each pass keeps the first
-// remaining candidate and compacts the survivors forward in one sweep, which
-// leaves exactly what removing them one at a time, in order, would.
-void sweepCull(BoxList& candidates, float threshold, BoxList& kept) {
+// The plain greedy walk over the candidates in score order (`order`, input
+// positions): each pass keeps the first remaining candidate and compacts the
+// survivors forward in one sweep, which leaves exactly what removing them one
+// at a time, in order, would.
+void sweepCull(const BoxList& candidates, Indices& order, float threshold, BoxList& kept, RowList* keptRows) {
     std::size_t first = 0;
-    std::size_t last = candidates.size();
+    std::size_t last = order.size();
     while (first < last) {
-        const ScoredBox best = candidates[first++];
+        const std::uint32_t row = order[first++];
+        const ScoredBox best = candidates[row];
         kept.push_back(best);
+        if (keptRows != nullptr) keptRows->push_back(row);
         const float effective = effectiveThreshold(best, threshold);
         std::size_t out = first;
         for (std::size_t i = first; i < last; ++i) {
-            if (boxOverlap(best, candidates[i]) >= effective) continue;
-            if (out != i) candidates[out] = candidates[i];
-            ++out;
+            if (boxOverlap(best, candidates[order[i]]) >= effective) continue;
+            order[out++] = order[i];
         }
         last = out;
     }
@@ -290,7 +300,7 @@ private:
 // and each kept box measures only the undecided candidates the grid places
 // near it. Every decision is the plain walk's: candidate j is removed by the
 // first kept box before it whose overlap reaches that box's threshold.
-void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts) {
+void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows) {
     const std::size_t n = candidates.size();
     const Indices order = sortedOrder(candidates);
     Flags removed(n, 0);
@@ -303,6 +313,7 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCou
         if (removed[k]) continue;
         const ScoredBox& best = candidates[order[k]];
         kept.push_back(best);
+        if (keptRows != nullptr) keptRows->push_back(order[k]);
         if (!positive(best)) continue;
         const float effective = effectiveThreshold(best, threshold);
         const std::int64_t right = std::int64_t{best.x} + best.w, bottom = std::int64_t{best.y} + best.h;
@@ -325,7 +336,7 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCou
 
 }  // namespace
 
-void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts) {
+void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows) {
     if (counts != nullptr) *counts = CullCounts();
     if (static_cast<double>(threshold) > thresholdLimit) {
         sortByScore(candidates);
@@ -333,10 +344,10 @@ void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* 
     }
     // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
     if (threshold > 0.0f && candidates.size() > 64) {
-        gridCull(candidates, threshold, kept, counts);
+        gridCull(candidates, threshold, kept, counts, keptRows);
     } else {
-        sortByScore(candidates);
-        sweepCull(candidates, threshold, kept);
+        Indices order = scoreOrder(candidates);
+        sweepCull(candidates, order, threshold, kept, keptRows);
     }
     candidates.clear();
 }

@@ -20,6 +20,9 @@ struct ScoredBox {
 
 using BoxList = std::vector<ScoredBox, gateway::Allocator<ScoredBox>>;
 
+// Positions in the caller's candidate list, counted from 0.
+using RowList = std::vector<std::uint32_t, gateway::Allocator<std::uint32_t>>;
+
 // Kept boxes of at most this area (w*h) suppress less: their threshold is raised by 0.1.
 constexpr std::int64_t smallBoxArea = 4096;
 
@@ -52,7 +55,10 @@ struct CullCounts {
 // whose overlap with it reaches the threshold. Appends the kept boxes to
 // `kept`, best first. The candidates are consumed: on return the list is
 // empty, except when the threshold is above the 0.99 limit, when it is left
-// sorted and nothing is kept. With `counts`, also reports the work done.
-void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts = nullptr);
+// sorted and nothing is kept. With `counts`, also reports the work done. With
+// `keptRows`, appends beside each kept box its position in the candidate list
+// as the caller filled it, so that equal boxes are still told apart.
+void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts = nullptr,
+               RowList* keptRows = nullptr);
 
 #endif

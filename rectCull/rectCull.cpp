@@ -1,8 +1,9 @@
-// kept = rectCull(boxes, threshold): greedy non-maximum suppression.
+// [kept, keptRows] = rectCull(boxes, threshold): greedy non-maximum suppression.
 //
 // boxes is M x N (N >= 5): x, y, w, h, score per row, further columns carried
 // along unread. The result is K x (N-1): the kept boxes' truncated x, y, w, h,
-// best first, with any further columns left 0.
+// best first, with any further columns left 0. keptRows, when asked for, is
+// K x 1: the row of boxes each kept box came from, counted from 1.
 #include "exactArithmetic.h"
 
 #include "cullBoxes.h"
@@ -13,9 +14,9 @@
 namespace {
 
 enum { IN_BOXES = 0, IN_THRESHOLD, IN_COUNT };
-enum { OUT_KEPT = 0, OUT_COUNT };
+enum { OUT_KEPT = 0, OUT_ROWS, OUT_COUNT };
 
-const char* const usage = "kept = rectCull(boxes, threshold)";
+const char* const usage = "[kept, keptRows] = rectCull(boxes, threshold)";
 const char* const coordinateNames[4] = {"x", "y", "w", "h"};
 
 // True when the value truncates toward zero to a signed 32-bit integer (never for NaN).
@@ -64,11 +65,18 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
                              static_cast<std::int32_t>(column[2][i]), static_cast<std::int32_t>(column[3][i]),
                              toSingle(column[4][i])};
         BoxList kept;
-        cullBoxes(candidates, overlapThreshold, kept);
+        RowList keptRows;
+        const bool wantRows = nlhs > OUT_ROWS;
+        cullBoxes(candidates, overlapThreshold, kept, nullptr, wantRows ? &keptRows : nullptr);
 
+        const auto keptCount = static_cast<std::int32_t>(kept.size());
         double* out = nullptr;
-        if (!gate.createResult(static_cast<std::int32_t>(kept.size()), cols - 1, &plhs[OUT_KEPT], &out))
-            return false;
+        if (!gate.createResult(keptCount, cols - 1, &plhs[OUT_KEPT], &out)) return false;
+        if (wantRows) {
+            double* rowsOut = nullptr;
+            if (!gate.createResult(keptCount, 1, &plhs[OUT_ROWS], &rowsOut)) return false;
+            for (std::size_t k = 0; k < keptRows.size(); ++k) rowsOut[k] = static_cast<double>(keptRows[k]) + 1.0;
+        }
         const std::size_t stride = kept.size();
         for (std::size_t k = 0; k < kept.size(); ++k) {
             out[k] = kept[k].x;

@@ -3,6 +3,11 @@
 %   other box whose overlap with it reaches THRESHOLD, and repeats with the
 %   best of the rest. It returns the kept boxes, best first, without scores.
 %
+%   [KEPT, KEPTROWS] = RECTCULL(BOXES, THRESHOLD) also returns the rows of
+%   BOXES the kept boxes came from, so that their scores and any other data
+%   carried beside them can be taken along: BOXES(KEPTROWS, 5) are the kept
+%   scores, best first. Equal boxes are told apart by their rows.
+%
 %   Arguments
 %     BOXES      M-by-N real double matrix, N >= 5. Row i is one box:
 %                x, y, w, h, score. Further columns are allowed and not used.
@@ -13,6 +18,7 @@
 %   Result
 %     KEPT       K-by-(N-1): row k holds the k-th kept box's x, y, w, h
 %                (truncated to integers); columns 5 to N-1 are 0.
+%     KEPTROWS   K-by-1: the row of BOXES of each kept box, counted from 1.
 %
 %   Box convention: half-open integer boxes. x, y, w and h are truncated
 %   toward zero, and a box covers x <= u < x+w and y <= v < y+h; its area is
@@ -23,7 +29,7 @@
 %
 %   Refused, with an error identifier rectCull:<reason>:
 %     tooFewInputs, tooManyInputs  not exactly two arguments
-%     tooManyOutputs               more than one result
+%     tooManyOutputs               more than two results
 %     notRealDoubleMatrix          an argument that is not a real, full
 %                                  double matrix (single, complex, sparse, ND)
 %     tooFewColumns                BOXES with fewer than 5 columns (also [])
@@ -37,5 +43,8 @@
 %     boxes = [0 0 10 10 0.5; 1 1 10 10 0.9; 100 100 5 5 0.2];
 %     kept = rectCull(boxes, 0.3)
 %     % kept = [1 1 10 10; 100 100 5 5]
+%     [kept, keptRows] = rectCull(boxes, 0.3);
+%     scores = boxes(keptRows, 5)
+%     % scores = [0.9; 0.2]
 %
 %   See also COVERTEST, RECTREFIT, CONTENTS.

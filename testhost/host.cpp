@@ -233,9 +233,12 @@ void mexErrMsgIdAndTxt(const char* id, const char* format, ...) {
     throw testhost::Raised{id, std::move(text)};
 }
 
+// A request for zero bytes gets null, as MATLAB's mxMalloc and mxCalloc may
+// answer it (glibc's malloc never does): a plug-in must not ask for nothing
+// and take null for a failure.
 void* testhostMalloc(size_t bytes) {
     ++allocationsMade;
-    if (failThisRequest()) return nullptr;
+    if (failThisRequest() || bytes == 0) return nullptr;
     void* p = std::malloc(bytes);
     if (p != nullptr) live().insert(p);
     return p;
@@ -243,7 +246,7 @@ void* testhostMalloc(size_t bytes) {
 
 void* testhostCalloc(size_t count, size_t size) {
     ++allocationsMade;
-    if (failThisRequest()) return nullptr;
+    if (failThisRequest() || count == 0 || size == 0) return nullptr;
     void* p = std::calloc(count, size);
     if (p != nullptr) live().insert(p);
     return p;

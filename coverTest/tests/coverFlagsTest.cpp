@@ -106,15 +106,21 @@ TEST_P(CoverLevels, GiveThePairRuleBitForBit) {
     }
 }
 
-TEST_P(CoverLevels, RegionBoxesThinnerThanAHundredthCountInsideABox) {
-    // Thin in height, in width, in both, each inside every box: 19 boxes give
-    // each level whole vectors and a few boxes past the last of them.
-    const std::vector<Box> regions{{0, 0, 10, 0.005}, {0, 0, 0.005, 10}, {3.5, 2, 0.001, 0.001}, {2, 3, 7, 0.0099}};
+TEST_P(CoverLevels, RegionBoxesThinnerThanAHundredth) {
+    // Thin in height, in width, in both: inside every box when the thin side
+    // is positive, and never covered when it lies just below zero (the overlap
+    // clamps to 0 before the ratio). 19 boxes give each level whole vectors and
+    // a few boxes past the last of them.
+    const std::vector<Box> regions{{0, 0, 10, 0.005},  {0, 0, 0.005, 10},  {3.5, 2, 0.001, 0.001}, {2, 3, 7, 0.0099},
+                                   {0, 0, 10, -0.005}, {0, 0, -0.005, 10}, {2, 3, -0.0099, 7},    {2, 3, 7, -0.0099}};
+    const double covered[] = {1, 1, 1, 1, 0, 0, 0, 0};
     std::vector<Box> boxes;
     for (int j = 0; j < 19; ++j) boxes.push_back({-j * 0.5, -static_cast<double>(j), 20.0 + j, 20.0 + 2 * j});
     std::vector<double> flags(boxes.size() * regions.size(), -1.0);
-    coverFlagsOn(level(), columnsOf(regions).data(), 4, columnsOf(boxes).data(), 19, flags.data());
-    EXPECT_EQ(flags, std::vector<double>(flags.size(), 1.0));
+    coverFlagsOn(level(), columnsOf(regions).data(), static_cast<int>(regions.size()), columnsOf(boxes).data(), 19,
+                 flags.data());
+    for (std::size_t k = 0; k < flags.size(); ++k)
+        EXPECT_EQ(flags[k], covered[k / boxes.size()]) << "region " << k / boxes.size() << ", box " << k % boxes.size();
 }
 
 }  // namespace

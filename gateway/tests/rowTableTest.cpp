@@ -31,7 +31,7 @@ TEST(RowTable, CopiesRowsFromColumnMajorData) {
 TEST(RowTable, EmptyMatricesCopyNothing) {
     // No rows: just the pointer table. No columns: rows that hold nothing and
     // need no blocks, however many there are.
-    for (auto [rows, cols] : {std::pair{0, 4}, std::pair{5, 0}, std::pair{20000000, 0}}) {
+    for (auto [rows, cols] : {std::pair{0, 4}, std::pair{0, 0}, std::pair{5, 0}, std::pair{20000000, 0}}) {
         gateway::RowTable t = gateway::allocRowTable(rows, cols);
         ASSERT_NE(t, nullptr);
         gateway::fillRowTable(t, rows, cols, nullptr);

@@ -21,6 +21,12 @@ TEST(RectCullEntry, ResultShapeTruncationAndExtraColumns) {
     // Best first; columns past x, y, w, h stay 0; coordinates come back truncated.
     EXPECT_EQ(testhost::values(r.out()),
               (std::vector<double>{12, 500, -3, 500, 20, 20, 20, 20, 0, 0, 0, 0}));
+    // Asked for, the rows the kept boxes came from, counted from 1, best first;
+    // twins that the threshold lets through are told apart by their rows.
+    auto twins = matrix(3, 5, {0, 0, 9, 9, 0.2, 0, 0, 9, 9, 0.9, 0, 0, 9, 9, 0.5});
+    r = plugin().call(2, {twins.get(), scalar(NAN).get()});
+    ASSERT_TRUE(completed(r, 3, 4));
+    EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2, 3, 1}));
 }
 
 TEST(RectCullEntry, ThresholdIsTheFirstElementInSinglePrecision) {
@@ -34,7 +40,7 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
     auto boxes = matrix(1, 5, {0, 0, 10, 10, 1});
     auto t = scalar(0.5);
     testhost::expectArgumentChecks(plugin(),
-                                   {"rectCull", "kept = rectCull(boxes, threshold)", 1,
+                                   {"rectCull", "[kept, keptRows] = rectCull(boxes, threshold)", 2,
                                     {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}},
                                    {boxes.get(), t.get()});
     auto nanBox = matrix(2, 5, {0, 0, 1, 1, 1, 0, NAN, 1, 1, 1});

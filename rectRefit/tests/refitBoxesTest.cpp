@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -120,6 +121,33 @@ TEST_P(RefitLevels, FindTheMembersThePlainWalkFinds) {
                      100, 100, got.data());
         EXPECT_EQ(got, want) << levelName() << ", " << count << " regions";
     }
+}
+
+// Member edges a fraction of a pixel inside and outside each limit (1 on the
+// left and top, the width and height on the right and bottom), each member
+// the only one of its box, at every level: a clip off by a hundredth shows.
+TEST_P(RefitLevels, ClipFractionalEdgesAtTheBorder) {
+    struct Case {
+        Row member, refit;
+    } const cases[] = {
+        {{2.005, 50, 3, 3}, {1.005, 49, 5, 5}},  {{1.995, 50, 3, 3}, {1, 49, 4.995, 5}},
+        {{50, 2.005, 3, 3}, {49, 1.005, 5, 5}},  {{50, 1.995, 3, 3}, {49, 1, 5, 4.995}},
+        {{96.995, 50, 3, 3}, {95.995, 49, 5, 5}}, {{97.005, 50, 3, 3}, {96.005, 49, 4.9950000000000045, 5}},
+        {{50, 96.995, 3, 3}, {49, 95.995, 5, 5}}, {{50, 97.005, 3, 3}, {49, 96.005, 5, 4.9950000000000045}},
+    };
+    const std::size_t n = std::size(cases);
+    std::vector<Row> boxes(n, Row{3, 4, 5, 6}), regions, membership(n, Row(n, 0.0));
+    for (std::size_t i = 0; i < n; ++i) {
+        regions.push_back(cases[i].member);
+        membership[i][i] = 1.0;
+    }
+    std::vector<double> out(n * 4);
+    const auto count = static_cast<std::int32_t>(n);
+    refitBoxesOn(level(), rowsOf(boxes).data(), count, rowsOf(regions).data(), count, rowsOf(membership).data(), 100,
+                 100, out.data());
+    for (std::size_t i = 0; i < n; ++i)
+        EXPECT_EQ((Row{out[i], out[i + n], out[i + 2 * n], out[i + 3 * n]}), cases[i].refit)
+            << levelName() << ", member " << i;
 }
 
 REGIONKIT_EVERY_LEVEL(TiledFillLevels);
