@@ -7,7 +7,6 @@ every kind the module maps. Nothing may be left behind by any call.
 Run by ctest (python_checked), with the checked package first on PYTHONPATH.
 """
 import gc
-import re
 import sys
 
 import numpy as np
@@ -73,7 +72,7 @@ def bad_calls(name, arguments, nargout):
     some functions take."""
     refused(name, call(name, (), nargout), "no arguments")
     refused(name, call(name, tuple(arguments) + (arguments[0],), nargout), "an argument too many")
-    refused(name, call(name, arguments, nargout + 1), "a result too many")
+    refused(name, call(name, arguments, 16), "more results than any function gives")
     for i in range(len(arguments)):
         for bad in (arguments[i] * 1j, np.array(["a", "b"]), np.zeros((1, 1, 2)), np.zeros((0, 0))):
             changed = list(arguments)
@@ -89,9 +88,7 @@ for name, arguments, expected in calls:
     golden_call(name, arguments, expected)
     if name not in seen:
         seen.add(name)
-        # As many results as the function gives at most: its default nargout.
-        most = int(re.search(r"nargout=(\d+)", getattr(module, name).__doc__).group(1))
-        bad_calls(name, arguments, most)
+        bad_calls(name, arguments, len(expected))
 check(seen == set(module.functions), "the golden calls miss %s" % sorted(set(module.functions) - seen))
 gc.collect()
 check(module._live_results() == 0, "%d results still held" % module._live_results())
