@@ -1,5 +1,5 @@
 % regionkit: fast, checked MEX functions for boxes, regions and visual words.
-% Version 0.2.0
+% Version 0.3.0
 %
 % Boxes and regions
 %   rectCull    - Greedy non-maximum suppression of scored boxes.
