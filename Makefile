@@ -7,19 +7,21 @@
 #               in turn, and the bad calls in Octave: the same work on every run
 # make golden   rewrites selftest/regionkitGolden.bin from this build (the expected
 #               results of every function; only when they are meant to change)
-# make bench    builds, then runs the benchmarks: kernels, side by side in Octave, and
-#               the scaling sweep (plots and tables in $(BUILD)/bench)
+# make bench    builds, then runs the benchmarks: kernels, side by side in Octave, each
+#               function against its floor on this machine, and the scaling sweep
+#               (tables and plots in $(BUILD)/bench: floors.md, scaling.md)
 # make package  writes the Octave package $(BUILD)/regionkit-<version>.tar.gz
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
 #               runs them with the golden calls
 # make test-install  installs the build into $(BUILD)/install-check and runs the
 #               self-test from there alone (part of make test)
-# make test-python  installs the Python package into $(BUILD)/python-target with
-#               Debian's Python and runs its pytest suite, then the same suite on
-#               the package the CMake build made, $(BUILD)/python, and on a wheel
-#               made by python3 -m build (all part of make test; the checked
-#               module, sanitized, runs in ctest)
+# make test-python  the Python package as users get it, each way it is built: the
+#               wheel python -m build makes from the sdist (in a fresh venv), the
+#               package pip installs from this tree, and the one the CMake build
+#               leaves in $(BUILD)/python; each runs its self-test and the pytest
+#               suite outside the checkout (part of make test; the checked module,
+#               sanitized, runs in ctest)
 # make bench-python  the Python package beside the usual Python choices, and the
 #               dataset example at 1 and 2 workers (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
@@ -45,7 +47,6 @@ PLUGINS := $(shell cmake -P cmake/plugins.cmake)
 PYTHON ?= /usr/bin/python3
 CONFIGURE := cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)
 PYTARGET := $(abspath $(BUILD)/python-target)
-WHEELTARGET := $(abspath $(BUILD)/wheel-target)
 PIPINSTALL := $(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade \
 	--root-user-action=ignore
 
@@ -84,20 +85,30 @@ test-syntax:
 python: deps
 	$(PIPINSTALL) --target $(PYTARGET) .
 
-# The pytest suite on each way the package is built: pip install, the CMake
-# build (make build), and a wheel built from a source distribution by
-# python3 -m build; each with its self-test first.
-PYTEST := $(PYTHON) -m pytest -q -p no:cacheprovider .
-SELFTEST := $(PYTHON) -c "import sys, regionkit as r; sys.exit(0 if (getattr(r, 'self_test', None) or r.selfTest)() else 1)"
+# What a user installs is what is tested: python -m build makes the sdist and,
+# from it, the wheel; the wheel goes into a fresh virtual environment (which
+# sees Debian's numpy, scipy, pytest, hypothesis and mypy). The package pip
+# installs from this tree and the one the CMake build makes are tested the
+# same way: each runs its self-test and the whole pytest suite, from a
+# folder outside the checkout.
 test-python: python
-	$(CONFIGURE)
-	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target python_package
-	cd python/tests && PYTHONPATH=$(PYTARGET) $(SELFTEST) && PYTHONPATH=$(PYTARGET) $(PYTEST)
-	cd python/tests && PYTHONPATH=$(abspath $(BUILD)/python) $(SELFTEST) && PYTHONPATH=$(abspath $(BUILD)/python) $(PYTEST)
-	rm -rf $(BUILD)/dist $(WHEELTARGET)
-	$(PYTHON) -m build --no-isolation --outdir $(BUILD)/dist .
-	$(PIPINSTALL) --target $(WHEELTARGET) $(BUILD)/dist/regionkit-*.whl
-	cd python/tests && PYTHONPATH=$(WHEELTARGET) $(SELFTEST) && PYTHONPATH=$(WHEELTARGET) $(PYTEST)
+	$(CONFIGURE) > /dev/null
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target python_package > /dev/null
+	rm -rf $(BUILD)/python-dist
+	$(PYTHON) -m build --no-isolation --outdir $(BUILD)/python-dist . > $(BUILD)/python-dist.log 2>&1 || \
+	  { tail -n 40 $(BUILD)/python-dist.log; exit 1; }
+	@set -e; scratch=$$(mktemp -d -t regionkit-wheel.XXXXXX); trap 'rm -rf "$$scratch"' EXIT; \
+	$(PYTHON) -m venv --system-site-packages $$scratch/venv; \
+	$$scratch/venv/bin/python -m pip install --quiet --no-index --no-deps $(BUILD)/python-dist/regionkit-$(VERSION)-*.whl; \
+	cp -R python/tests $$scratch/tests; \
+	cd $$scratch/tests; \
+	for way in "wheel:$$scratch/venv/bin/python:" "pip:$(PYTHON):$(PYTARGET)" "cmake:$(PYTHON):$(abspath $(BUILD)/python)"; do \
+	  name=$${way%%:*}; rest=$${way#*:}; python=$${rest%%:*}; path=$${rest#*:}; \
+	  echo "== the package from $$name ($$python, PYTHONPATH=$$path)"; \
+	  PYTHONPATH=$$path $$python -c "import sys, regionkit; sys.exit(0 if regionkit.self_test(verbose=False) else 1)"; \
+	  PYTHONPATH=$$path REGIONKIT_README=$(abspath README.md) REGIONKIT_EXAMPLES=$(abspath python/examples) \
+	    $$python -m pytest -q -p no:cacheprovider .; \
+	done
 
 # What cmake --install gives, alone on Octave's path: the self-test calls every function.
 INSTALLCHECK := $(abspath $(BUILD)/install-check)
@@ -120,6 +131,8 @@ demo: build-plugins
 bench: build
 	@for b in $(BUILD)/*/*_bench; do echo "== $$b"; $$b; done
 	@for s in */bench/*Bench.m; do echo "== $$s"; $(OCTAVE) $$s $(MEXDIR); done
+	@echo "== bench/floorTable.m"
+	$(OCTAVE) bench/floorTable.m $(MEXDIR) $(abspath $(BUILD))/bench
 	@bench/ensurePlotting.sh
 	@echo "== bench/scalingSweep.m"
 	$(OCTAVE) bench/scalingSweep.m $(MEXDIR) $(abspath $(BUILD))/bench

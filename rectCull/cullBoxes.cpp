@@ -336,12 +336,72 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCou
 
 }  // namespace
 
-void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows) {
+namespace {
+
+void cullUngrouped(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows);
+
+// Each group culled on its own, as a call on its candidates alone would be,
+// then the kept boxes of all groups taken in the one score order.
+void cullGroups(BoxList& candidates, const GroupList& groups, float threshold, BoxList& kept, CullCounts* counts,
+                RowList* keptRows) {
+    const std::size_t n = candidates.size();
+    // The candidates by group, each group's in the caller's order.
+    struct Member {
+        std::int64_t group;
+        std::uint32_t at;
+    };
+    std::vector<Member, gateway::Allocator<Member>> byGroup(n);
+    for (std::size_t i = 0; i < n; ++i) byGroup[i] = {groups[i], static_cast<std::uint32_t>(i)};
+    std::sort(byGroup.begin(), byGroup.end(), [](const Member& lhs, const Member& rhs) {
+        return lhs.group < rhs.group || (lhs.group == rhs.group && lhs.at < rhs.at);
+    });
+
+    Flags isKept(n, 0);
+    BoxList members, groupKept;
+    RowList groupRows;
+    for (std::size_t first = 0; first < n;) {
+        std::size_t last = first + 1;
+        while (last < n && byGroup[last].group == byGroup[first].group) ++last;
+        members.clear();
+        for (std::size_t k = first; k < last; ++k) members.push_back(candidates[byGroup[k].at]);
+        groupKept.clear();
+        groupRows.clear();
+        CullCounts groupCounts;
+        cullUngrouped(members, threshold, groupKept, &groupCounts, &groupRows);
+        for (std::uint32_t row : groupRows) isKept[byGroup[first + row].at] = 1;
+        if (counts != nullptr) {
+            counts->cells += groupCounts.cells;
+            counts->examined += groupCounts.examined;
+        }
+        first = last;
+    }
+    for (std::uint32_t at : scoreOrder(candidates)) {
+        if (!isKept[at]) continue;
+        kept.push_back(candidates[at]);
+        if (keptRows != nullptr) keptRows->push_back(at);
+    }
+}
+
+}  // namespace
+
+void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows,
+               const GroupList* groups) {
     if (counts != nullptr) *counts = CullCounts();
     if (static_cast<double>(threshold) > thresholdLimit) {
         sortByScore(candidates);
         return;
     }
+    if (groups != nullptr) {
+        cullGroups(candidates, *groups, threshold, kept, counts, keptRows);
+        candidates.clear();
+        return;
+    }
+    cullUngrouped(candidates, threshold, kept, counts, keptRows);
+}
+
+namespace {
+
+void cullUngrouped(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows) {
     // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
     if (threshold > 0.0f && candidates.size() > 64) {
         gridCull(candidates, threshold, kept, counts, keptRows);
@@ -351,3 +411,5 @@ void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* 
     }
     candidates.clear();
 }
+
+}  // namespace

@@ -23,6 +23,10 @@ using BoxList = std::vector<ScoredBox, gateway::Allocator<ScoredBox>>;
 // Positions in the caller's candidate list, counted from 0.
 using RowList = std::vector<std::uint32_t, gateway::Allocator<std::uint32_t>>;
 
+// A group per candidate, in the caller's order: any integer labels, compared
+// for equality.
+using GroupList = std::vector<std::int64_t, gateway::Allocator<std::int64_t>>;
+
 // Kept boxes of at most this area (w*h) suppress less: their threshold is raised by 0.1.
 constexpr std::int64_t smallBoxArea = 4096;
 
@@ -58,7 +62,13 @@ struct CullCounts {
 // sorted and nothing is kept. With `counts`, also reports the work done. With
 // `keptRows`, appends beside each kept box its position in the candidate list
 // as the caller filled it, so that equal boxes are still told apart.
+//
+// With `groups` (one per candidate), a box is measured only against kept
+// boxes of its own group: each group keeps exactly what a call on that
+// group's candidates alone keeps, and the kept boxes of all groups come
+// together in the same best-first order as without groups (equal scores in
+// the caller's order). The counts are then summed over the groups.
 void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts = nullptr,
-               RowList* keptRows = nullptr);
+               RowList* keptRows = nullptr, const GroupList* groups = nullptr);
 
 #endif

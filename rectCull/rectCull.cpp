@@ -3,20 +3,23 @@
 // boxes is M x N (N >= 5): x, y, w, h, score per row, further columns carried
 // along unread. The result is K x (N-1): the kept boxes' truncated x, y, w, h,
 // best first, with any further columns left 0. keptRows, when asked for, is
-// K x 1: the row of boxes each kept box came from, counted from 1.
+// K x 1: the row of boxes each kept box came from, counted from 1. With a
+// third argument, groups (one number per box), boxes suppress only boxes of
+// their own group.
 #include "exactArithmetic.h"
 
 #include "cullBoxes.h"
 #include "gate.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
-enum { IN_BOXES = 0, IN_THRESHOLD, IN_COUNT };
+enum { IN_BOXES = 0, IN_THRESHOLD, IN_GROUPS, IN_COUNT };
 enum { OUT_KEPT = 0, OUT_ROWS, OUT_COUNT };
 
-const char* const usage = "[kept, keptRows] = rectCull(boxes, threshold)";
+const char* const usage = "[kept, keptRows] = rectCull(boxes, threshold[, groups])";
 const char* const coordinateNames[4] = {"x", "y", "w", "h"};
 
 // True when the value truncates toward zero to a signed 32-bit integer (never for NaN).
@@ -39,8 +42,28 @@ bool checkCoordinates(gateway::Gate& gate, const double* data, std::int32_t rows
     return true;
 }
 
+// Groups: one number per box, none NaN.
+bool checkGroups(gateway::Gate& gate, const mxArray* groups, std::int32_t rows) {
+    if (!gate.realDoubleMatrix(groups, 3, "groups")) return false;
+    if (mxGetNumberOfElements(groups) != static_cast<std::size_t>(rows))
+        return gate.refuse("groupCount", "Argument 3 (groups) needs one group per box, %d elements, but a %dx%d "
+                           "matrix came.", rows, static_cast<int>(mxGetM(groups)), static_cast<int>(mxGetN(groups)));
+    const double* data = mxGetPr(groups);
+    for (std::int32_t i = 0; i < rows; ++i)
+        if (std::isnan(data[i])) return gate.refuse("badGroup", "Box %d has group NaN; groups must be numbers.", i + 1);
+    return true;
+}
+
+// A group's label: equal numbers give equal labels (-0 and +0 alike).
+std::int64_t groupLabel(double g) {
+    if (g == 0.0) g = 0.0;
+    std::int64_t label;
+    std::memcpy(&label, &g, sizeof label);
+    return label;
+}
+
 bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    if (!gate.outputs(nlhs, OUT_COUNT) || !gate.inputs(nrhs, IN_COUNT, IN_COUNT, usage)) return false;
+    if (!gate.outputs(nlhs, OUT_COUNT) || !gate.inputs(nrhs, IN_GROUPS, IN_COUNT, usage)) return false;
     const mxArray* boxes = prhs[IN_BOXES];
     const mxArray* threshold = prhs[IN_THRESHOLD];
 
@@ -50,6 +73,8 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
         return false;
     const double* data = mxGetPr(boxes);
     if (!checkCoordinates(gate, data, rows)) return false;
+    const mxArray* groupArgument = nrhs > IN_GROUPS ? prhs[IN_GROUPS] : nullptr;
+    if (groupArgument != nullptr && !checkGroups(gate, groupArgument, rows)) return false;
     const float overlapThreshold = toSingle(gateway::firstValue(threshold));
 
     return gateway::guarded(gate, [&] {
@@ -64,10 +89,17 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
             candidates[i] = {static_cast<std::int32_t>(column[0][i]), static_cast<std::int32_t>(column[1][i]),
                              static_cast<std::int32_t>(column[2][i]), static_cast<std::int32_t>(column[3][i]),
                              toSingle(column[4][i])};
+        GroupList groups;
+        if (groupArgument != nullptr) {
+            const double* group = mxGetPr(groupArgument);
+            groups.resize(count);
+            for (std::size_t i = 0; i < count; ++i) groups[i] = groupLabel(group[i]);
+        }
         BoxList kept;
         RowList keptRows;
         const bool wantRows = nlhs > OUT_ROWS;
-        cullBoxes(candidates, overlapThreshold, kept, nullptr, wantRows ? &keptRows : nullptr);
+        cullBoxes(candidates, overlapThreshold, kept, nullptr, wantRows ? &keptRows : nullptr,
+                  groupArgument != nullptr ? &groups : nullptr);
 
         const auto keptCount = static_cast<std::int32_t>(kept.size());
         double* out = nullptr;

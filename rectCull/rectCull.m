@@ -8,12 +8,20 @@
 %   carried beside them can be taken along: BOXES(KEPTROWS, 5) are the kept
 %   scores, best first. Equal boxes are told apart by their rows.
 %
+%   [KEPT, KEPTROWS] = RECTCULL(BOXES, THRESHOLD, GROUPS) culls each group
+%   on its own: a box is dropped only by a kept box of its own group, and
+%   each group keeps exactly what a call on its boxes alone keeps. The kept
+%   boxes of all groups come together best first, as without GROUPS.
+%
 %   Arguments
 %     BOXES      M-by-N real double matrix, N >= 5. Row i is one box:
 %                x, y, w, h, score. Further columns are allowed and not used.
 %     THRESHOLD  real double; only its first element counts. Overlap is
 %                intersection over union. A kept box of area w*h <= 4096
 %                uses THRESHOLD + 0.1 instead.
+%     GROUPS     (optional) real double array of M elements: the group of
+%                each box, for example its class. Any numbers but NaN;
+%                boxes of equal groups suppress one another.
 %
 %   Result
 %     KEPT       K-by-(N-1): row k holds the k-th kept box's x, y, w, h
@@ -28,7 +36,7 @@
 %   is above the 0.99 limit, so the result is empty.
 %
 %   Refused, with an error identifier rectCull:<reason>:
-%     tooFewInputs, tooManyInputs  not exactly two arguments
+%     tooFewInputs, tooManyInputs  not two or three arguments
 %     tooManyOutputs               more than two results
 %     notRealDoubleMatrix          an argument that is not a real, full
 %                                  double matrix (single, complex, sparse, ND)
@@ -36,6 +44,8 @@
 %     emptyArgument                THRESHOLD without elements
 %     badCoordinate                an x, y, w or h that is NaN or whose
 %                                  truncation does not fit 32-bit integers
+%     groupCount                   GROUPS without exactly one element per box
+%     badGroup                     a group that is NaN
 %     tooLarge, outOfMemory        sizes or memory beyond what can be handled
 %   The arguments are never changed.
 %
@@ -46,5 +56,7 @@
 %     [kept, keptRows] = rectCull(boxes, 0.3);
 %     scores = boxes(keptRows, 5)
 %     % scores = [0.9; 0.2]
+%     [kept, keptRows] = rectCull(boxes, 0.3, [1; 2; 1]);
+%     % keptRows = [2; 1; 3]: the first two boxes are of different groups
 %
 %   See also COVERTEST, RECTREFIT, CONTENTS.

@@ -10,10 +10,9 @@
 
 #include "gate.h"
 #include "refitBoxes.h"
-#include "rowTable.h"
-#include "tiledFill.h"
 
 #include <cmath>
+#include <cstddef>
 
 namespace {
 
@@ -59,23 +58,15 @@ bool refitEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
         !imageSize(gate, prhs[IN_WIDTH], 5, "width", &width))
         return false;
 
+    // Every matrix is read where it lies; of the membership only the first
+    // box-count rows of the first region-count columns, so a larger matrix,
+    // even an empty one claiming 2^31 rows, costs nothing more. The result is
+    // the one allocation.
     return gateway::guarded(gate, [&] {
-        // Of the membership matrix only the block of one row per box and one
-        // column per region box is ever read, so only that block is copied: a
-        // larger matrix, even an empty one claiming 2^31 rows, costs nothing more.
-        gateway::RowTables tables;
-        if (!tables.add(boxRows, boxCols, mxGetPr(boxes)) || !tables.add(regionRows, regionCols, mxGetPr(regions)) ||
-            !tables.add(boxRows, regionRows, mxGetPr(membership)))
-            return gate.outOfMemory();
-        gateway::fillRowTable(tables[IN_BOXES], boxRows, boxCols, mxGetPr(boxes));
-        gateway::fillRowTable(tables[IN_REGIONS], regionRows, regionCols, mxGetPr(regions));
-        fillRowTableTiled(tables[IN_MEMBERSHIP], boxRows, regionRows, mxGetPr(membership),
-                          static_cast<std::size_t>(memberRows));
-
         double* refit = nullptr;
         if (!gate.createResult(boxRows, boxCols, &plhs[OUT_REFIT], &refit)) return false;
-        refitBoxes(tables[IN_BOXES], boxRows, tables[IN_REGIONS], regionRows, tables[IN_MEMBERSHIP], height, width,
-                   refit);
+        refitBoxes(mxGetPr(boxes), boxRows, mxGetPr(regions), regionRows, mxGetPr(membership),
+                   static_cast<std::size_t>(memberRows), height, width, refit);
         return true;
     });
 }

@@ -8,21 +8,26 @@
 
 namespace {
 
+// Boxes per strip: the found flags of one strip, 32 KB, stay on the stack.
+constexpr std::int32_t refitStrip = 4096;
+
 #define REGIONKIT_BODY "refitBody.inc"
 #include "eachIsa.inc"
 #undef REGIONKIT_BODY
 
 }  // namespace
 
-void refitBoxesOn(isa::Isa level, const double* const* boxes, std::int32_t boxCount, const double* const* regions,
-                  std::int32_t regionCount, const double* const* members, std::int32_t height, std::int32_t width,
-                  double* out) {
+void refitBoxesOn(isa::Isa level, const double* boxes, std::int32_t boxCount, const double* regions,
+                  std::int32_t regionCount, const double* members, std::size_t memberStride, std::int32_t height,
+                  std::int32_t width, double* out) {
     const isa::Isa run = isa::choose(level);
-    REGIONKIT_RUN(run, refitAll(boxes, boxCount, regions, regionCount, members, height, width, out));
+    REGIONKIT_RUN(run,
+                  refitAll(boxes, boxCount, regions, regionCount, members, memberStride, height, width, out));
 }
 
-void refitBoxes(const double* const* boxes, std::int32_t boxCount, const double* const* regions,
-                std::int32_t regionCount, const double* const* members, std::int32_t height, std::int32_t width,
+void refitBoxes(const double* boxes, std::int32_t boxCount, const double* regions, std::int32_t regionCount,
+                const double* members, std::size_t memberStride, std::int32_t height, std::int32_t width,
                 double* out) {
-    refitBoxesOn(isa::preferred(), boxes, boxCount, regions, regionCount, members, height, width, out);
+    refitBoxesOn(isa::preferred(), boxes, boxCount, regions, regionCount, members, memberStride, height, width,
+                 out);
 }

@@ -9,6 +9,7 @@
 
 #include "isa.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // The running least x and y start here, the running greatest right and bottom
@@ -17,22 +18,32 @@
 constexpr double refitStartLeast = 100000.0;
 constexpr double refitStartGreatest = 0.0;
 
-// Region j is a member of box i exactly when members[i][j] == 1.0.
+// Every matrix is read where it lies, column-major: box i's x, y, w, h at
+// boxes[i + c * boxCount] for c = 0..3, region j's at regions[j + c *
+// regionCount], and region j is a member of box i exactly when
+// members[i + j * memberStride] == 1.0 (memberStride, the membership's own row
+// count, at least boxCount; only its first regionCount columns are read).
 //
-// Writes columns 0..3 of every row of the boxCount-row, column-major result
-// `out` (column c of row i at out[i + c * boxCount]); other columns are not
-// touched. A box without members gets its own first four values. boxes[i] and
-// regions[j] point at rows of at least four values, members[i] at a row of at
-// least regionCount values.
-void refitBoxes(const double* const* boxes, std::int32_t boxCount, const double* const* regions,
-                std::int32_t regionCount, const double* const* members, std::int32_t height, std::int32_t width,
+// Writes columns 0..3 of the boxCount-row, column-major result `out` (column c
+// of row i at out[i + c * boxCount]); other columns are not touched. A box
+// without members gets its own first four values.
+//
+// The membership is walked column after column, as it lies in memory: region
+// after region, each with the boxes it belongs to. A box still meets its
+// members in increasing region order, as a walk along its own row would, so
+// every running value goes through the same comparisons in the same order,
+// NaN and signed zeros included. The running values live in `out` until each
+// box is finished; no memory is allocated.
+void refitBoxes(const double* boxes, std::int32_t boxCount, const double* regions, std::int32_t regionCount,
+                const double* members, std::size_t memberStride, std::int32_t height, std::int32_t width,
                 double* out);
 
 // refitBoxes at a given vector level (the narrower of it and what the
-// processor runs), which only changes how many membership marks are looked
-// at once; every level gives the same bits. Exposed so tests can check each.
-void refitBoxesOn(isa::Isa level, const double* const* boxes, std::int32_t boxCount, const double* const* regions,
-                  std::int32_t regionCount, const double* const* members, std::int32_t height, std::int32_t width,
-                  double* out);
+// processor runs), which only changes how many boxes of a membership column
+// are looked at and updated at once; every level gives the same bits. Exposed
+// so tests can check each.
+void refitBoxesOn(isa::Isa level, const double* boxes, std::int32_t boxCount, const double* regions,
+                  std::int32_t regionCount, const double* members, std::size_t memberStride, std::int32_t height,
+                  std::int32_t width, double* out);
 
 #endif

@@ -77,6 +77,8 @@ struct Signature {
     const char* usage;
     int results;
     std::vector<Argument> arguments;
+    // Optional arguments the call also takes after those listed (not checked here).
+    int optional = 0;
 };
 
 // `good` (a call that succeeds) with an argument too few, none, one too many, a
@@ -92,10 +94,11 @@ inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std:
         expectRefused(p, {{nlhs, args, gate.id(), gate.message()}});
     };
     expect(s.results + 1, good, [&](gateway::Gate& g) { return g.outputs(s.results + 1, s.results); });
-    for (int count : {0, n - 1, n + 1}) {
+    const int most = n + s.optional;
+    for (int count : {0, n - 1, most + 1}) {
         std::vector<const mxArray*> args(good.begin(), good.begin() + (count < n ? count : n));
-        if (count > n) args.push_back(good[0]);
-        expect(s.results, args, [&](gateway::Gate& g) { return g.inputs(count, n, n, s.usage); });
+        args.resize(static_cast<std::size_t>(count), good[0]);
+        expect(s.results, args, [&](gateway::Gate& g) { return g.inputs(count, n, most, s.usage); });
     }
     const ArrayPtr single = array(mxSINGLE_CLASS, {1, 1}), cube = array(mxDOUBLE_CLASS, {1, 1, 2});
     const ArrayPtr empty = zeros(0, 0), wide = zeros(0, 2147483648u);

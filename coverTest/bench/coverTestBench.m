@@ -23,16 +23,24 @@ for n = [500 2000]
   printf ("%6d %10.3f ms %10.3f ms %7.1fx   (%.1f%% covered)\n", n, 1e3 * tp, 1e3 * to, to / tp, 100 * mean (M(:)));
 endfor
 
-% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+% Its part of bench/scalingSweep.m and bench/floorTable.m: the case at each
+% size, how to sweep it, and the case at the README's size.
 function c = coverTestCase (n)
   [regions, boxes] = benchBoxes (n);
   c.plugin = @() coverTest (regions, boxes);
   c.octave = @() coverOctave (regions, boxes);
   c.check = @() assert (coverTest (regions, boxes), coverOctave (regions, boxes));
+  c.inputs = {regions, boxes};
+  c.outputs = [n n];
+  c.ops = 0;
 endfunction
 
 function s = coverTestScaling ()
   s = struct ("name", "coverTest", "axisName", "box-region pairs", "sizes", [200 400 1000 2000],
               "octaveName", "broadcasting", "variants", {{"", @coverTestCase}},
               "note", "as many boxes as regions", "axisSize", @(n) n .^ 2);
+endfunction
+
+function s = coverTestFloors ()
+  s = struct ("name", "coverTest", "cases", {{"2000 boxes x 2000 regions", "broadcasting", @() coverTestCase(2000)}});
 endfunction

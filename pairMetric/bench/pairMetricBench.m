@@ -41,7 +41,10 @@ for code = [1 2]
   printf ("%6d %6d %5d %5d %9.3f ms %9.3f ms %7.1fx %10.2g\n", M, R, N, code, 1e3 * tm, 1e3 * to, to / tm, diff);
 endfor
 
-% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+% Its part of bench/scalingSweep.m and bench/floorTable.m: the case at each
+% size, how to sweep it, and the cases at the README's size. Each pair needs
+% per column a min and an add (code 1) or a subtract, a multiply and an add
+% (code 2).
 function c = pairMetricCase (m, code)
   rand ("seed", 1);
   A = rand (m, 128) / 64;
@@ -49,6 +52,9 @@ function c = pairMetricCase (m, code)
   c.plugin = @() pairMetric (A, B, code);
   c.octave = @() pairOctave (A, B, code);
   c.check = @() assert (pairMetric (A, B, code), pairOctave (A, B, code), 1e-12);
+  c.inputs = {A, B};
+  c.outputs = [1, m * m];
+  c.ops = m * m * 128 * (code + 1);
 endfunction
 
 function s = pairMetricScaling ()
@@ -56,4 +62,10 @@ function s = pairMetricScaling ()
               "octaveName", "one vector pass per row of A",
               "variants", {{"code 1", @(m) pairMetricCase(m, 1); "code 2", @(m) pairMetricCase(m, 2)}},
               "note", "M = R rows of 128", "axisSize", @(m) m .^ 2);
+endfunction
+
+function s = pairMetricFloors ()
+  s = struct ("name", "pairMetric", "cases",
+              {{"1000 x 1000 rows of 128, code 1", "1 - sum(min(B, a), 2) per row", @() pairMetricCase(1000, 1);
+                "1000 x 1000 rows of 128, code 2", "sqrt(sum((B - a).^2, 2)) per row", @() pairMetricCase(1000, 2)}});
 endfunction

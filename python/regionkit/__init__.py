@@ -1,24 +1,51 @@
-"""regionkit: six functions a vision pipeline needs, the same bits as in MATLAB and GNU Octave.
+"""regionkit: non-maximum suppression, distance tables, valid correlation,
+coverage, box refit and word histograms, with the same bits as regionkit for
+MATLAB and GNU Octave.
 
-  rectCull     greedy non-maximum suppression of scored boxes
-  pairMetric   rescaled distances between every row of A and every row of B
-  rectRefit    refit boxes to the bounding box of their member regions
-  slideCorr    valid-mode sliding-window correlation
-  coverTest    which region boxes lie (more than 90%) inside which boxes
-  regionTally  visual-word histograms per region, and over all regions
-  selfTest     check this build against the reference results
+Functions
+---------
+nms                 greedy non-maximum suppression; indices of the kept boxes, optionally per group
+pairwise_distances  rescaled distances between every row of a and every row of b ("l2" or "hik")
+refit_boxes         refit boxes to the bounding box of their member regions
+correlate_valid     valid-mode sliding-window correlation
+coverage            which region boxes lie (more than 90%) inside which boxes
+word_histograms     visual-word histograms per region, and over all regions
+self_test           check this build against the reference results
 
-The functions take and return what their MATLAB namesakes do, as NumPy
-arrays; help(regionkit.rectCull) and the others give each one's manual.
-Arguments are read as real float64 matrices in column-major order: a float64
-array in Fortran order is read in place, every other layout (NumPy's default
-C order among them) is copied once. Results are float64 arrays of the MATLAB
-shapes. A refused call raises TypeError, ValueError or MemoryError with the
-same message as in MATLAB; the exception's `identifier` attribute holds the
-MATLAB error identifier. Every call releases the global interpreter lock.
+Arguments are anything `numpy.asarray` turns into an array of real numbers;
+results are NumPy arrays. Every refusal raises a subclass of
+`RegionkitError` that is also the matching built-in exception
+(`RegionkitValueError` is a `ValueError`, and so on). Every call releases the
+global interpreter lock while it works.
+
+`regionkit.matlab` holds the functions under their MATLAB names, with MATLAB's
+arguments and results (``regionkit.matlab.rectCull(boxes, 0.3)``), as in
+regionkit 0.2.0. Those names still work here at the top level for this
+release, with a DeprecationWarning that names the function to use instead.
 """
-from ._regionkit import __version__, functions as _functions
-from ._regionkit import *  # noqa: F401,F403  (the compiled functions)
-from ._selftest import selfTest
+import warnings
+from typing import Any
 
-__all__ = list(_functions) + ["selfTest"]
+from ._errors import RegionkitError, RegionkitMemoryError, RegionkitTypeError, RegionkitValueError
+from ._regionkit import __version__
+from ._api import correlate_valid, coverage, nms, pairwise_distances, refit_boxes, word_histograms
+from ._selftest import self_test
+from . import matlab
+
+__all__ = ["nms", "pairwise_distances", "refit_boxes", "correlate_valid", "coverage", "word_histograms",
+           "self_test", "RegionkitError", "RegionkitTypeError", "RegionkitValueError", "RegionkitMemoryError",
+           "matlab", "__version__"]
+
+
+def __getattr__(name: str) -> Any:
+    # The 0.2.0 names, for one release: the MATLAB function, with a warning.
+    successor = matlab.SUCCESSORS.get(name)
+    if successor is None:
+        raise AttributeError("module 'regionkit' has no attribute %r" % name)
+    warnings.warn("regionkit.%s is deprecated: use regionkit.%s, or regionkit.matlab.%s for the MATLAB form"
+                  % (name, successor, name), DeprecationWarning, stacklevel=2)
+    return getattr(matlab, name)
+
+
+def __dir__() -> "list[str]":
+    return sorted(__all__)

@@ -9,10 +9,16 @@
 // C++ suites run the plug-ins in (testhost/).
 #include "host.h"
 
+// The kernel of rectCull, which regionkit.nms calls directly.
+#include "../../rectCull/cullBoxes.h"
+
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -41,6 +47,20 @@ struct Numpy {
 // Set once when the module is imported (never inside a call: a lazy import
 // there could wait on the interpreter lock while holding a static's guard).
 const Numpy* numpyFunctions = nullptr;
+
+// The package's exception classes (regionkit._errors), each also the
+// built-in exception of its kind, so `except ValueError` still catches.
+struct Refusals {
+    PyObject* type;
+    PyObject* value;
+    PyObject* memory;
+};
+const Refusals* refusalClasses = nullptr;
+
+[[noreturn]] void raiseValueError(const std::string& message) {
+    PyErr_SetString(refusalClasses->value, message.c_str());
+    throw py::error_already_set();
+}
 
 const Numpy& numpy() { return *numpyFunctions; }
 
@@ -99,15 +119,27 @@ std::vector<std::size_t> shapeOf(const py::array& arr) {
         for (std::size_t i = 0; i < nd; ++i) dims[i] = static_cast<std::size_t>(arr.shape(static_cast<py::ssize_t>(i)));
     }
     while (dims.size() > 2 && dims.back() == 1) dims.pop_back();
-    if (dims.size() > mostDimensions) throw py::value_error("regionkit: an argument has too many dimensions");
+    if (dims.size() > mostDimensions) raiseValueError("regionkit: an argument has too many dimensions");
     return dims;
 }
 
 // The host array of one Python argument; `held` keeps whatever array the
 // data lives in for the length of the call.
 testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
-    py::array arr = py::isinstance<py::array>(object) ? py::reinterpret_borrow<py::array>(object)
-                                                      : py::array(numpy().asarray(object));
+    py::array arr;
+    if (py::isinstance<py::array>(object)) {
+        arr = py::reinterpret_borrow<py::array>(object);
+    } else {
+        // What NumPy cannot make an array of (ragged lists, say) is refused
+        // as every other argument is, with NumPy's reason.
+        try {
+            arr = py::array(numpy().asarray(object));
+        } catch (py::error_already_set& error) {
+            if (!error.matches(PyExc_ValueError) && !error.matches(PyExc_TypeError)) throw;
+            raiseValueError(std::string("regionkit: numpy.asarray cannot make an array of an argument: ") +
+                            py::str(error.value()).cast<std::string>());
+        }
+    }
     const py::dtype d = arr.dtype();
     const char kind = d.kind();
     testhost::ArrayPtr a;
@@ -140,13 +172,13 @@ std::string reasonOf(const std::string& id) {
 // rest. Plain messages (no identifier) are told apart by their text.
 PyObject* exceptionFor(const std::string& reason, const std::string& message) {
     if (reason == "outOfMemory" || (reason.empty() && message.rfind("Error: out of memory", 0) == 0))
-        return PyExc_MemoryError;
+        return refusalClasses->memory;
     if (reason == "notRealDouble" || reason == "notRealDoubleMatrix" || reason == "tooFewInputs" ||
         reason == "tooManyInputs" || reason == "wrongInputCount" ||
         (reason.empty() && (message.find("must be a real, full double") != std::string::npos ||
                             message.find("input parameters") != std::string::npos)))
-        return PyExc_TypeError;
-    return PyExc_ValueError;
+        return refusalClasses->type;
+    return refusalClasses->value;
 }
 
 [[noreturn]] void raiseRefusal(const testhost::Outcome& outcome) {
@@ -185,7 +217,7 @@ py::object toNumpy(mxArray* a) {
 
 py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
     if (nargout < 0 || nargout > mostResults)
-        throw py::value_error("nargout must lie from 0 to " + std::to_string(mostResults));
+        raiseValueError("nargout must lie from 0 to " + std::to_string(mostResults));
     const std::size_t nrhs = args.size();
     std::vector<testhost::ArrayPtr> arguments;
     std::vector<const mxArray*> prhs(nrhs + 1, nullptr);
@@ -234,12 +266,106 @@ py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
     return std::move(out);
 }
 
+// regionkit.nms: the rectCull kernel on boxes (N x 4) and scores (N), with
+// a group per box when given; returns the kept rows as 0-based int64
+// indices. The caller has checked the shapes and that every array holds real
+// numbers. The boxes are read as the rectCull entry reads them (coordinates
+// truncated to 32-bit integers, refused when they do not fit; scores and the
+// threshold rounded to single precision), straight into the kernel's list:
+// no N x 5 matrix is put together first, which on a large call would cost a
+// fresh block of memory every time.
+[[noreturn]] void refuseNms(const char* reason, const std::string& message) {
+    testhost::Outcome outcome;
+    outcome.raised = true;
+    outcome.id = std::string("nms:") + reason;
+    outcome.message = "nms: " + message;
+    raiseRefusal(outcome);
+}
+
+std::string shortest(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups) {
+    static const char* const names[4] = {"x", "y", "w", "h"};
+    const auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
+    if (!b || !s) throw py::error_already_set();
+    const auto from = b.unchecked<2>();
+    const auto score = s.unchecked<1>();
+    const py::ssize_t n = from.shape(0);
+    for (py::ssize_t j = 0; j < 4; ++j)
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const double v = from(i, j);
+            if (v > -2147483649.0 && v < 2147483648.0) continue;
+            const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
+            if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
+            refuseNms("badCoordinate",
+                      where + " is " + shortest(v) + "; box coordinates must lie between -2147483648 and 2147483647.");
+        }
+
+    // Integer groups are their own labels; other numbers are told apart by
+    // their bits, -0 and +0 alike.
+    GroupList labels;
+    if (!groups.is_none()) {
+        const py::array g = py::reinterpret_borrow<py::array>(groups);
+        try {
+            labels.resize(static_cast<std::size_t>(n));
+        } catch (const std::bad_alloc&) {
+            refuseNms("outOfMemory", "out of memory for the groups of " + std::to_string(n) + " boxes.");
+        }
+        if (g.dtype().kind() == 'f') {
+            const auto values = py::array_t<double, py::array::forcecast>::ensure(g);
+            if (!values) throw py::error_already_set();
+            const auto value = values.unchecked<1>();
+            for (py::ssize_t i = 0; i < n; ++i) {
+                double v = value(i);
+                if (std::isnan(v)) refuseNms("badGroup", "groups[" + std::to_string(i) + "] is NaN; groups must be numbers.");
+                if (v == 0.0) v = 0.0;
+                std::memcpy(&labels[static_cast<std::size_t>(i)], &v, sizeof v);
+            }
+        } else {
+            const auto values = py::array_t<std::int64_t, py::array::forcecast>::ensure(g);
+            if (!values) throw py::error_already_set();
+            const auto value = values.unchecked<1>();
+            for (py::ssize_t i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = value(i);
+        }
+    }
+
+    RowList rows;
+    bool outOfMemory = false;
+    {
+        py::gil_scoped_release unlocked;
+        try {
+            BoxList candidates(static_cast<std::size_t>(n)), kept;
+            for (py::ssize_t i = 0; i < n; ++i)
+                candidates[static_cast<std::size_t>(i)] = {
+                    static_cast<std::int32_t>(from(i, 0)), static_cast<std::int32_t>(from(i, 1)),
+                    static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)), toSingle(score(i))};
+            cullBoxes(candidates, toSingle(threshold), kept, nullptr, &rows, groups.is_none() ? nullptr : &labels);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    }
+    if (outOfMemory) refuseNms("outOfMemory", "out of memory for the working lists of " + std::to_string(n) + " boxes.");
+    py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(rows.size()));
+    std::int64_t* index = indices.mutable_data();
+    for (std::size_t k = 0; k < rows.size(); ++k) index[k] = rows[k];
+    return std::move(indices);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_regionkit, m) {
     m.doc() = "The compiled functions of regionkit; use the regionkit package.";
     py::module_ np = py::module_::import("numpy");
     numpyFunctions = new Numpy{np.attr("asarray"), np.attr("array"), np.attr("float64")};
+    py::module_ errors = py::module_::import("regionkit._errors");
+    refusalClasses = new Refusals{py::object(errors.attr("RegionkitTypeError")).release().ptr(),
+                                  py::object(errors.attr("RegionkitValueError")).release().ptr(),
+                                  py::object(errors.attr("RegionkitMemoryError")).release().ptr()};
     py::options options;
     options.disable_function_signatures();
     py::list names;
@@ -258,6 +384,8 @@ PYBIND11_MODULE(_regionkit, m) {
           "(requests, things left behind) of the last call on this thread.");
     m.def("_live_results", [] { return liveResults.load(); }, "Results whose data NumPy still holds.");
 #endif
+    m.def("_cull_indices", &cullIndices, py::arg("boxes"), py::arg("scores"), py::arg("threshold"),
+          py::arg("groups"));
     m.attr("__version__") =
 #include "version.inc"
         ;

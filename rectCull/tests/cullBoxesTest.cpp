@@ -243,6 +243,61 @@ TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
     }
 }
 
+TEST(CullBoxes, GroupsKeepWhatSeparateCallsKeep) {
+    // Each group's kept rows are the plain walk's on that group alone; all of
+    // them come in the order of one stable sort by score (the plain walk at a
+    // NaN threshold keeps everything in that order). Groups of up to 64 boxes
+    // take the plain walk, larger ones the grid.
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> centre(0, 200), jitter(-6, 6), size(1, 60), coarse(0, 5);
+    const std::int64_t labels[] = {-7, 0, 3, std::numeric_limits<std::int64_t>::max(), 42};
+    const float thresholds[] = {-0.2f, 0.3f, 0.5f, 0.95f, 0.99f};
+    for (int round = 0; round < 10; ++round) {
+        BoxList boxes;
+        GroupList groups;
+        for (int i = 0; i < 240; ++i) {
+            const int cx = centre(rng) / 20 * 20, cy = centre(rng) / 20 * 20;
+            boxes.push_back(box(cx + jitter(rng), cy + jitter(rng), size(rng), size(rng),
+                                coarse(rng) == 0 ? std::nanf("") : static_cast<float>(coarse(rng))));
+            // Most boxes in one large group, the rest spread over small ones.
+            groups.push_back(i % 3 ? labels[0] : labels[1 + coarse(rng) % 4]);
+        }
+        const float t = thresholds[round % 5];
+        std::vector<bool> expectedKept(boxes.size(), false);
+        for (std::int64_t label : labels) {
+            BoxList members;
+            RowList at;
+            for (std::size_t i = 0; i < boxes.size(); ++i)
+                if (groups[i] == label) {
+                    members.push_back(boxes[i]);
+                    at.push_back(static_cast<std::uint32_t>(i));
+                }
+            for (std::uint32_t r : referenceRows(members, t)) expectedKept[at[r]] = true;
+        }
+        RowList expected;
+        for (std::uint32_t r : referenceRows(boxes, std::nanf("")))
+            if (expectedKept[r]) expected.push_back(r);
+
+        BoxList candidates = boxes, kept;
+        RowList rows;
+        cullBoxes(candidates, t, kept, nullptr, &rows, &groups);
+        ASSERT_EQ(rows, expected) << "round " << round;
+        ASSERT_EQ(kept.size(), rows.size());
+        for (std::size_t k = 0; k < kept.size(); ++k) EXPECT_TRUE(same(kept[k], boxes[rows[k]])) << round << ":" << k;
+    }
+    // Twins in two groups both stay, best first; in one group only the better.
+    BoxList twins = {box(0, 0, 100, 100, 1), box(0, 0, 100, 100, 2)}, kept;
+    RowList rows;
+    GroupList apart = {5, 6}, together = {5, 5};
+    cullBoxes(twins, 0.5f, kept, nullptr, &rows, &apart);
+    EXPECT_EQ(rows, (RowList{1, 0}));
+    twins = {box(0, 0, 100, 100, 1), box(0, 0, 100, 100, 2)};
+    kept.clear();
+    rows.clear();
+    cullBoxes(twins, 0.5f, kept, nullptr, &rows, &together);
+    EXPECT_EQ(rows, (RowList{1}));
+}
+
 TEST(ToSingle, RoundsLikeIeeeConversion) {
     EXPECT_EQ(toSingle(0.99), 0.99f);
     EXPECT_EQ(toSingle(1e300), std::numeric_limits<float>::infinity());

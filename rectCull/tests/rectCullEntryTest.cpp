@@ -40,17 +40,28 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
     auto boxes = matrix(1, 5, {0, 0, 10, 10, 1});
     auto t = scalar(0.5);
     testhost::expectArgumentChecks(plugin(),
-                                   {"rectCull", "[kept, keptRows] = rectCull(boxes, threshold)", 2,
-                                    {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}},
+                                   {"rectCull", "[kept, keptRows] = rectCull(boxes, threshold[, groups])", 2,
+                                    {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}, 1},
                                    {boxes.get(), t.get()});
     auto nanBox = matrix(2, 5, {0, 0, 1, 1, 1, 0, NAN, 1, 1, 1});
+    auto twoBoxes = matrix(2, 5, {0, 0, 10, 10, 1, 0, 0, 10, 10, 2});
     auto farBox = matrix(1, 5, {3e9, 0, 1, 1, 1});
     testhost::expectRefused(plugin(), {
         {1, {nanBox.get(), t.get()}, "rectCull:badCoordinate",
          "Box 2 has y = NaN; box coordinates must be numbers."},
         {1, {farBox.get(), t.get()}, "rectCull:badCoordinate",
          "Box 1 has x = 3e+09; box coordinates must lie between -2147483648 and 2147483647."},
+        {1, {twoBoxes.get(), t.get(), matrix(1, 3, {1, 2, 3}).get()}, "rectCull:groupCount",
+         "Argument 3 (groups) needs one group per box, 2 elements, but a 1x3 matrix came."},
+        {1, {twoBoxes.get(), t.get(), matrix(2, 1, {1, NAN}).get()}, "rectCull:badGroup",
+         "Box 2 has group NaN; groups must be numbers."},
     });
+    // Twins in groups -0 and +0 are one group; in groups 1 and 2 both stay.
+    auto r = plugin().call(2, {twoBoxes.get(), t.get(), matrix(2, 1, {-0.0, 0.0}).get()});
+    ASSERT_TRUE(completed(r, 1, 4));
+    r = plugin().call(2, {twoBoxes.get(), t.get(), matrix(1, 2, {1, 2}).get()});
+    ASSERT_TRUE(completed(r, 2, 4));
+    EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2, 1}));
 }
 
 TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
@@ -58,6 +69,10 @@ TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
     auto t = scalar(0.5);
     EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 1, {boxes.get(), t.get()}, "rectCull:outOfMemory"),
               3u);
+    auto groups = matrix(3, 1, {1, 2, 1});
+    EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 2, {boxes.get(), t.get(), groups.get()},
+                                                        "rectCull:outOfMemory"),
+              6u);
 }
 
 }  // namespace

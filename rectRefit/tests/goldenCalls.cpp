@@ -32,7 +32,8 @@ void rectRefitGoldenCalls(Calls& calls) {
           rows(4, 4, {nan, 5, 5, 5, 5, inf, 5, 5, -0.0, 0.0, subnormal, -subnormal, -inf, 7, 1e300, 2}),
           rows(3, 4, {1, 1, 0, 0, 0, 1, 1, 0, 1, 0, 1, 1}), 2147483647.5, -0.5);
     refit(rows(2, 4, {1, 1, 1, 1, 2, 2, 2, 2}), rows(2, 4, {4, 4, 4, 4, 8, 8, 8, 8}), rows(2, 2, {1, 1, 1, 0}), 0, 0);
-    // Box shapes around the 8 x 256 tiles and the 2- and 4-wide blocks of the copy.
+    // Box and region counts on and around every vector width, and membership
+    // matrices with a row or a column more than is read.
     Source s(3);
     const std::size_t shapes[][2] = {{1, 4},  {2, 5},  {3, 6},   {5, 7},  {7, 9},   {8, 11},  {9, 4},   {15, 5},
                                      {16, 8}, {17, 257}, {9, 263}, {259, 5}, {33, 6}, {4, 255}, {8, 256}, {6, 513}};

@@ -2,8 +2,6 @@
 
 #include "bits.h"
 #include "levels.h"
-#include "rowTable.h"
-#include "tiledFill.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +15,35 @@ namespace {
 using Row = std::vector<double>;
 const double nan = std::nan("");
 
-using testhost::rowsOf;
+// Rows given as on paper, laid out as the host holds a matrix: column-major,
+// `width` columns (a row's missing values are 0).
+std::vector<double> columns(const std::vector<Row>& rows, std::size_t width) {
+    std::vector<double> data(rows.size() * width, 0.0);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (std::size_t c = 0; c < width && c < rows[i].size(); ++c) data[i + c * rows.size()] = rows[i][c];
+    return data;
+}
 
-// The refit boxes, row by row, from rows given as on paper. Every result
-// element starts at -7 so that writes outside x, y, w, h show.
+// refitBoxesOn over rows given as on paper: the whole membership (its own row
+// count as stride) and the first `regionCount` regions (all when negative). Every result element starts at -7 so that writes outside x, y, w,
+// h show; the result comes back column-major, five columns.
+std::vector<double> refitColumns(isa::Isa level, const std::vector<Row>& boxes, const std::vector<Row>& regions,
+                                 const std::vector<Row>& membership, std::int32_t height, std::int32_t width,
+                                 std::int32_t regionCount = -1) {
+    const auto m0 = static_cast<std::int32_t>(boxes.size());
+    const auto m1 = regionCount < 0 ? static_cast<std::int32_t>(regions.size()) : regionCount;
+    const std::size_t memberCols = membership.empty() ? 0 : membership[0].size();
+    const std::vector<double> b = columns(boxes, 4), m = columns(membership, memberCols);
+    const std::vector<double> r = columns(std::vector<Row>(regions.begin(), regions.begin() + m1), 4);
+    std::vector<double> out(boxes.size() * 5, -7.0);
+    refitBoxesOn(level, b.data(), m0, r.data(), m1, m.data(), membership.size(), height, width, out.data());
+    return out;
+}
+
+// The refit boxes, row by row.
 std::vector<Row> refit(const std::vector<Row>& boxes, const std::vector<Row>& regions,
                        const std::vector<Row>& membership, std::int32_t height, std::int32_t width) {
-    const auto m0 = static_cast<std::int32_t>(boxes.size());
-    std::vector<double> out(boxes.size() * 5, -7.0);
-    refitBoxes(rowsOf(boxes).data(), m0, rowsOf(regions).data(), static_cast<std::int32_t>(regions.size()),
-               rowsOf(membership).data(), height, width, out.data());
+    const std::vector<double> out = refitColumns(isa::preferred(), boxes, regions, membership, height, width);
     std::vector<Row> rows;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         Row r;
@@ -34,6 +51,40 @@ std::vector<Row> refit(const std::vector<Row>& boxes, const std::vector<Row>& re
         rows.push_back(r);
     }
     return rows;
+}
+
+// The refit as defined, box after box along its own membership row, each
+// member in increasing region order: what the column walk must give to the
+// bit. Column-major, four columns.
+std::vector<double> rowWalk(const std::vector<Row>& boxes, const std::vector<Row>& regions,
+                            const std::vector<Row>& membership, std::int32_t height, std::int32_t width) {
+    const std::size_t n = boxes.size();
+    std::vector<double> out(n * 4);
+    for (std::size_t i = 0; i < n; ++i) {
+        double minX = 100000.0, minY = 100000.0, maxRight = 0.0, maxBottom = 0.0;
+        bool found = false;
+        for (std::size_t j = 0; j < regions.size(); ++j) {
+            if (!(membership[i][j] == 1.0)) continue;
+            const Row& r = regions[j];
+            found = true;
+            if (!(r[0] > minX)) minX = r[0];
+            if (!(r[1] > minY)) minY = r[1];
+            const double right = (r[0] + r[2]) - 1.0, bottom = (r[1] + r[3]) - 1.0;
+            if (!(maxRight > right)) maxRight = right;
+            if (!(maxBottom > bottom)) maxBottom = bottom;
+        }
+        double v[4] = {boxes[i][0], boxes[i][1], boxes[i][2], boxes[i][3]};
+        if (found) {
+            double left = minX - 1.0, top = minY - 1.0, right = maxRight + 1.0, bottom = maxBottom + 1.0;
+            if (!(left > 1.0)) left = 1.0;
+            if (!(top > 1.0)) top = 1.0;
+            if (!(width > right)) right = width;
+            if (!(height > bottom)) bottom = height;
+            v[0] = left, v[1] = top, v[2] = (right - left) + 1.0, v[3] = (bottom - top) + 1.0;
+        }
+        for (std::size_t c = 0; c < 4; ++c) out[i + c * n] = v[c];
+    }
+    return out;
 }
 
 Row refitOne(const std::vector<Row>& members, std::int32_t height, std::int32_t width) {
@@ -74,10 +125,7 @@ TEST(RefitBoxes, OnlyExactOnesMarkMembers) {
                                       {1.0, belowOne, 0, 0, 0, 0, 0},
                                       {0, 1.0, 0, 0, 1.0, 0, 0},
                                       {0, 0, 0, 0, 0, 1.0, 0}};
-    std::vector<Row> regionsSeen(regions.begin(), regions.end() - 1);
-    std::vector<double> out(20, -7.0);
-    refitBoxes(rowsOf(boxes).data(), 4, rowsOf(regionsSeen).data(), 6, rowsOf(membership).data(), 100, 100,
-               out.data());
+    const std::vector<double> out = refitColumns(isa::preferred(), boxes, regions, membership, 100, 100, 6);
     EXPECT_EQ(out, (std::vector<double>{3, 9, 49, 89, 4, 19, 49, 89, 5, 7, 37, 7, 6, 8, 37, 7, -7, -7, -7, -7}));
 }
 
@@ -97,30 +145,38 @@ TEST(RefitBoxes, EmptyListsAndBoxesWithoutMembers) {
     EXPECT_TRUE(std::isnan(kept[1][0]));
     EXPECT_EQ(Row(kept[1].begin() + 1, kept[1].end()), (Row{1, 2, 3, -7}));
     // No boxes: nothing is read or written.
-    refitBoxes(nullptr, 0, nullptr, 3, nullptr, 100, 100, nullptr);
+    refitBoxes(nullptr, 0, nullptr, 3, nullptr, 0, 100, 100, nullptr);
 }
 
-// Marks looked at W at a time: members (exact ones) and near misses at every
-// position of a row against the plain walk, so that a member missed or a near
-// one taken in any lane shows. The first rows are sparse, so that whole
-// vectors of non-members are skipped.
+// Marks looked at W at a time, and the membership walked column after column:
+// at every level, every box against the row walk. Members (exact ones) and
+// near misses sit at every position of a column, the first boxes' marks
+// sparse so that whole vectors of non-members are passed over. The regions
+// bring NaN coordinates among a box's members (order shows: a NaN gives way to
+// the next member's value), edges tied with other members' and signed zeros;
+// the box counts reach past a vector and past a strip of the walk.
 REGIONKIT_EVERY_LEVEL(RefitLevels);
-TEST_P(RefitLevels, FindTheMembersThePlainWalkFinds) {
+TEST_P(RefitLevels, GiveTheRowWalksBits) {
     std::mt19937 rng(5);
     const double marks[] = {1.0, 0.0, std::nextafter(1.0, 2.0), std::nextafter(1.0, 0.0), nan, -1.0};
-    std::uniform_int_distribution<int> pick(0, 5), corner(1, 90);
-    for (std::int32_t count : {1, 7, 8, 9, 17, 40}) {
-        std::vector<Row> regions, boxes(24, Row{3, 4, 5, 6}), membership(24, Row(count, 0.0));
-        for (std::int32_t j = 0; j < count; ++j) regions.push_back({1.0 * corner(rng), 1.0 * corner(rng), 5, 5});
-        for (std::size_t i = 0; i < membership.size(); ++i)
-            for (double& v : membership[i]) v = i < 8 && pick(rng) < 3 ? 0.0 : marks[pick(rng)];
-        std::vector<double> want(24 * 4), got(24 * 4);
-        refitBoxesOn(isa::Isa::scalar, rowsOf(boxes).data(), 24, rowsOf(regions).data(), count,
-                     rowsOf(membership).data(), 100, 100, want.data());
-        refitBoxesOn(level(), rowsOf(boxes).data(), 24, rowsOf(regions).data(), count, rowsOf(membership).data(),
-                     100, 100, got.data());
-        EXPECT_EQ(got, want) << levelName() << ", " << count << " regions";
-    }
+    const double edges[] = {nan, -0.0, 0.0, 7.0, 7.5, -3.0};
+    std::uniform_int_distribution<int> pick(0, 5), roll(0, 3);
+    for (std::int32_t boxCount : {1, 7, 9, 24, 4101})
+        for (std::int32_t count : {1, 7, 8, 9, 17, 40}) {
+            if (boxCount > 24 && count > 9) continue;
+            std::vector<Row> regions = testhost::randomBoxes(rng, count), boxes = testhost::randomBoxes(rng, boxCount);
+            for (Row& r : regions)
+                for (double& v : r)
+                    if (roll(rng) == 0) v = edges[pick(rng)];
+            // Two rows more than there are boxes, one column more than regions: neither is read.
+            std::vector<Row> membership(static_cast<std::size_t>(boxCount) + 2, Row(static_cast<std::size_t>(count) + 1));
+            for (std::size_t i = 0; i < membership.size(); ++i)
+                for (double& v : membership[i]) v = i < 8 && pick(rng) < 3 ? 0.0 : marks[pick(rng)];
+            std::vector<double> got = refitColumns(level(), boxes, regions, membership, 100, 90, count);
+            got.resize(boxes.size() * 4);
+            EXPECT_TRUE(testhost::sameBits(got, rowWalk(boxes, regions, membership, 100, 90)))
+                << levelName() << ", " << boxCount << " boxes, " << count << " regions";
+        }
 }
 
 // Member edges a fraction of a pixel inside and outside each limit (1 on the
@@ -141,40 +197,10 @@ TEST_P(RefitLevels, ClipFractionalEdgesAtTheBorder) {
         regions.push_back(cases[i].member);
         membership[i][i] = 1.0;
     }
-    std::vector<double> out(n * 4);
-    const auto count = static_cast<std::int32_t>(n);
-    refitBoxesOn(level(), rowsOf(boxes).data(), count, rowsOf(regions).data(), count, rowsOf(membership).data(), 100,
-                 100, out.data());
+    const std::vector<double> out = refitColumns(level(), boxes, regions, membership, 100, 100);
     for (std::size_t i = 0; i < n; ++i)
         EXPECT_EQ((Row{out[i], out[i + n], out[i + 2 * n], out[i + 3 * n]}), cases[i].refit)
             << levelName() << ", member " << i;
-}
-
-REGIONKIT_EVERY_LEVEL(TiledFillLevels);
-
-TEST_P(TiledFillLevels, MakeTheSameTableAsTheRowByRowCopy) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> value(-1, 1);
-    // Empty sides, sizes around the block and tile edges, remainders in both directions.
-    const std::int32_t sizes[][2] = {{0, 5},  {5, 0},   {1, 9},   {9, 1},    {3, 3},
-                                     {15, 4}, {16, 16}, {17, 33}, {9, 517}, {70, 258}};
-    // The source holds three rows more than are copied: only the leading block is read.
-    for (const auto& s : sizes) {
-        const std::int32_t rows = s[0], cols = s[1], stride = rows + 3;
-        std::vector<double> data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(cols));
-        for (double& v : data) v = value(rng);
-        gateway::RowTable expected = gateway::allocRowTable(stride, cols);
-        ASSERT_NE(expected, nullptr);
-        gateway::fillRowTable(expected, stride, cols, data.data());
-        gateway::RowTable tiled = gateway::allocRowTable(rows, cols);
-        ASSERT_NE(tiled, nullptr);
-        fillRowTableTiledOn(level(), tiled, rows, cols, data.data(), static_cast<std::size_t>(stride));
-        for (std::int32_t i = 0; i < rows; ++i)
-            for (std::int32_t j = 0; j < cols; ++j)
-                ASSERT_EQ(tiled[i][j], expected[i][j]) << rows << "x" << cols << " at " << i << "," << j;
-        gateway::freeRowTable(tiled, rows);
-        gateway::freeRowTable(expected, stride);
-    }
 }
 
 }  // namespace

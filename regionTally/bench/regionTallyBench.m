@@ -56,7 +56,9 @@ for c = 1:size (cases, 1)
           1e3 * to, to / tm);
 endfor
 
-% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
+% Its part of bench/scalingSweep.m and bench/floorTable.m: the case at each
+% size (segment-like regions unless `random` is given), how to sweep it, and
+% the cases at the README's size.
 function check2 (f, g)
   [a1, a2] = f ();
   [b1, b2] = g ();
@@ -64,20 +66,34 @@ function check2 (f, g)
   assert (a2, b2);
 endfunction
 
-function c = regionTallyCase (pixels)
+function c = regionTallyCase (pixels, random)
   rand ("seed", 1);
   r = round (sqrt (pixels * 3 / 4));
   q = round (pixels / r);
   W = 1000; R = 200;
   words = floor (W * rand (r, q)) + 1;
-  regions = segmentations (r, q, 4, R);
+  if (nargin > 1 && random)
+    regions = floor (R * rand (r * q, 4)) + 1;
+    regions(rand (size (regions)) < 0.25) = 0;
+  else
+    regions = segmentations (r, q, 4, R);
+  endif
   c.plugin = @() tallyMex (words, regions, W, R);
   c.octave = @() tallyOctave (words, regions, W, R);
   c.check = @() check2 (@() tallyMex (words, regions, W, R), @() tallyOctave (words, regions, W, R));
+  c.inputs = {words, regions};
+  c.outputs = [W R; W 1];
+  c.ops = 0;
 endfunction
 
 function s = regionTallyScaling ()
   s = struct ("name", "regionTally", "axisName", "pixels", "sizes", [3072 12288 76800 307200],
               "octaveName", "accumarray", "variants", {{"", @regionTallyCase}},
               "note", "4 memberships per pixel, segment-like regions, W 1000, R 200", "axisSize", @(p) p);
+endfunction
+
+function s = regionTallyFloors ()
+  s = struct ("name", "regionTally", "cases",
+              {{"480x640 words, 4 memberships, segments", "accumarray", @() regionTallyCase(307200);
+                "480x640 words, 4 memberships, random", "accumarray", @() regionTallyCase(307200, true)}});
 endfunction

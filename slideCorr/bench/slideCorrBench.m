@@ -92,20 +92,35 @@ for sizes = [512 11; 1024 16]'
   endfor
 endfor
 
-% Its part of bench/scalingSweep.m: the case at each size, and how to sweep it.
-function c = slideCorrCase (side)
+% Its part of bench/scalingSweep.m and bench/floorTable.m: the case at each
+% size (K 11 x 11 unless given), how to sweep it, and the cases at the README's
+% sizes. Each product is a multiply and an add.
+function c = slideCorrCase (side, kside)
+  if (nargin < 2)
+    kside = 11;
+  endif
   rand ("seed", 1);
   A = rand (side) - 0.5;
-  K = rand (11) - 0.5;
-  p = side - 10;
-  % conv2 adds in another order, so the sums agree only to rounding.
+  K = rand (kside) - 0.5;
+  p = side - kside + 1;
+  % conv2 adds in another order, so the sums agree only to rounding (to
+  % within 1e-10 here, where some sums lie near 0 and no term exceeds 0.25).
   c.plugin = @() slideCorr (A, K);
   c.octave = @() conv2 (A, rot90 (K, 2), "valid");
-  c.check = @() assert (reshape (slideCorr (A, K), p, p), conv2 (A, rot90 (K, 2), "valid"), -1e-9);
+  c.check = @() assert (reshape (slideCorr (A, K), p, p), conv2 (A, rot90 (K, 2), "valid"), 1e-10);
+  c.inputs = {A, K};
+  c.outputs = [p * p, 1];
+  c.ops = 2 * p * p * kside * kside;
 endfunction
 
 function s = slideCorrScaling ()
   s = struct ("name", "slideCorr", "axisName", "elements of A", "sizes", [100 200 400 1000],
               "octaveName", "conv2 of the rotated kernel", "variants", {{"", @slideCorrCase}},
               "note", "square A, K 11 x 11", "axisSize", @(s) s .^ 2);
+endfunction
+
+function s = slideCorrFloors ()
+  s = struct ("name", "slideCorr", "cases",
+              {{"A 512x512, K 11x11", "conv2 of the rotated kernel", @() slideCorrCase(512, 11);
+                "A 1024x1024, K 16x16", "conv2 of the rotated kernel", @() slideCorrCase(1024, 16)}});
 endfunction

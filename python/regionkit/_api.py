@@ -1,0 +1,515 @@
+"""regionkit's functions in NumPy's terms: snake_case names, keyword
+arguments, results in the shapes and dtypes NumPy code expects.
+
+Every function calls the same compiled entry as its MATLAB namesake in
+`regionkit.matlab` (nms calls that entry's kernel, and gets the kept rows
+from it) and returns the result as a view, a reshape or an exact conversion
+(float64 counts to int64, 0/1 flags to bool): the bits are the MATLAB
+function's, and no arithmetic is done in Python.
+"""
+import operator
+import re
+from typing import Any, Optional, Sequence, Tuple, Type
+
+import numpy as np
+import numpy.typing as npt
+
+from . import _regionkit
+from ._errors import RegionkitError, RegionkitTypeError, RegionkitValueError
+
+__all__ = ["nms", "pairwise_distances", "refit_boxes", "correlate_valid", "coverage", "word_histograms"]
+
+_REAL_KINDS = "biuf"
+_METRIC_CODES = {"hik": 1.0, "l2": 2.0}
+
+
+def _refuse(cls: Type[RegionkitError], function: str, reason: str, message: str) -> RegionkitError:
+    error = cls("%s: %s" % (function, message))
+    error.identifier = "%s:%s" % (function, reason)
+    error.reason = reason
+    return error
+
+
+def _described(a: npt.NDArray[Any]) -> str:
+    return "an array of shape %s and dtype %s" % (a.shape, a.dtype)
+
+
+def _real(function: str, name: str, value: Any) -> npt.NDArray[Any]:
+    """`value` as a NumPy array of real numbers (bool, integers, floats), not copied when it is one."""
+    if type(value) is np.ndarray:
+        a = value
+    else:
+        try:
+            a = np.asarray(value)
+        except (TypeError, ValueError) as error:
+            raise _refuse(RegionkitValueError, function, "notAnArray", "%s must be an array of real numbers, "
+                          "but numpy.asarray refused it: %s" % (name, error)) from None
+    if a.dtype.kind not in _REAL_KINDS:
+        raise _refuse(RegionkitTypeError, function, "notReal", "%s must hold real numbers (bool, integer or float), "
+                      "but %s came" % (name, _described(a)))
+    return a
+
+
+def _boxes(function: str, name: str, value: Any) -> npt.NDArray[Any]:
+    a = _real(function, name, value)
+    if a.ndim != 2 or a.shape[1] != 4:
+        raise _refuse(RegionkitValueError, function, "badShape", "%s must be an (N, 4) array of boxes x, y, w, h, "
+                      "but %s came" % (name, _described(a)))
+    return a
+
+
+def _vector(function: str, name: str, value: Any, length: int, what: str) -> npt.NDArray[Any]:
+    a = _real(function, name, value)
+    if a.shape != (length,):
+        raise _refuse(RegionkitValueError, function, "badShape", "%s must be a 1-d array of %d %s, one per box, "
+                      "but %s came" % (name, length, what, _described(a)))
+    return a
+
+
+def _matrix(function: str, name: str, value: Any) -> npt.NDArray[Any]:
+    a = _real(function, name, value)
+    if a.ndim != 2:
+        raise _refuse(RegionkitValueError, function, "badShape", "%s must be a 2-d array, but %s came"
+                      % (name, _described(a)))
+    return a
+
+
+def _number(function: str, name: str, value: Any) -> float:
+    if type(value) is float or type(value) is int:
+        return float(value)
+    a = _real(function, name, value)
+    if a.ndim != 0:
+        raise _refuse(RegionkitValueError, function, "badShape", "%s must be a single number, but %s came"
+                      % (name, _described(a)))
+    return float(a)
+
+
+def _count(function: str, name: str, value: Any) -> int:
+    try:
+        count = operator.index(value)
+    except TypeError:
+        raise _refuse(RegionkitTypeError, function, "notACount", "%s must be an integer, but %r came"
+                      % (name, value)) from None
+    if count < 0:
+        raise _refuse(RegionkitValueError, function, "badCount", "%s must be 0 or more, but %d came" % (name, count))
+    return count
+
+
+def _retold(function: str, error: RegionkitError, message: str) -> RegionkitError:
+    """The entry's refusal `error`, told in this API's terms."""
+    retold = type(error)("%s: %s" % (function, message))
+    retold.identifier, retold.reason = error.identifier, error.reason
+    return retold
+
+
+def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
+        groups: Optional[npt.ArrayLike] = None) -> npt.NDArray[np.int64]:
+    """Greedy non-maximum suppression: the indices of the boxes kept, best first.
+
+    The best-scoring box is kept, every other box whose intersection over
+    union with it reaches `iou_threshold` is dropped, and this repeats with
+    the best of the rest. With `groups`, boxes of different groups never
+    drop one another: each group keeps exactly what a call on that group's
+    boxes alone keeps, in one call.
+
+    Parameters
+    ----------
+    boxes : array_like, shape (N, 4)
+        One box per row, ``x, y, w, h``: left, top, width, height.
+        Coordinates are truncated to integers, and a box covers the
+        half-open ranges ``x <= u < x + w``, ``y <= v < y + h``.
+    scores : array_like, shape (N,)
+        The score of each box, the larger the better; ranked in single
+        precision.
+    iou_threshold : float
+        A box is dropped when its intersection over union with a kept box
+        reaches this value. Kept boxes of area ``w * h`` at most 4096 use
+        ``iou_threshold + 0.1``. Overlaps are single precision, and a
+        threshold above 0.99 keeps nothing.
+    groups : array_like, shape (N,), optional
+        A group per box, such as its class: integers, or any real numbers
+        but NaN, compared for equality (-0 equals 0). Boxes suppress only
+        boxes of their own group.
+
+    Returns
+    -------
+    keep : ndarray of int64, shape (K,)
+        The rows of the kept boxes, counted from 0, in the order they were
+        kept: descending score, equal scores in input order, NaN scores
+        last. ``boxes[keep]`` are the kept boxes.
+
+    Raises
+    ------
+    RegionkitTypeError
+        An argument holds something other than real numbers.
+    RegionkitValueError
+        An argument of the wrong shape, a NaN group, or a coordinate that
+        is NaN or outside the 32-bit integer range.
+
+    See Also
+    --------
+    regionkit.matlab.rectCull : the MATLAB form, boxes and scores in one
+        N x 5 matrix, returning the kept boxes.
+
+    RegionkitMemoryError
+        The working lists could not be made.
+
+    Notes
+    -----
+    The indices come from the suppression itself, which knows the row of
+    every box it keeps, so equal rows are told apart. The kernel is
+    rectCull's: the same boxes, scores and threshold keep the same boxes in
+    the same order. The interpreter lock is released while boxes are culled.
+
+    Examples
+    --------
+    >>> import numpy as np, regionkit
+    >>> boxes = np.array([[0, 0, 10, 10], [1, 1, 10, 10], [100, 100, 5, 5]])
+    >>> scores = np.array([0.5, 0.9, 0.2])
+    >>> keep = regionkit.nms(boxes, scores, 0.3)
+    >>> keep
+    array([1, 2])
+    >>> boxes[keep]
+    array([[  1,   1,  10,  10],
+           [100, 100,   5,   5]])
+
+    The first two boxes overlap, but in different groups both stay:
+
+    >>> regionkit.nms(boxes, scores, 0.3, groups=[0, 1, 0])
+    array([1, 0, 2])
+    """
+    # The checks of _boxes and _vector, written out for arrays: this call is
+    # often made on a few boxes, where every step shows.
+    b = boxes if type(boxes) is np.ndarray and boxes.ndim == 2 and boxes.shape[1] == 4 and \
+        boxes.dtype.kind in _REAL_KINDS else _boxes("nms", "boxes", boxes)
+    n = b.shape[0]
+    s = scores if type(scores) is np.ndarray and scores.shape == (n,) and scores.dtype.kind in _REAL_KINDS \
+        else _vector("nms", "scores", scores, n, "scores")
+    threshold = _number("nms", "iou_threshold", iou_threshold)
+    g = None if groups is None else _vector("nms", "groups", groups, n, "groups")
+    return _regionkit._cull_indices(b, s, threshold, g)
+
+
+def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -> npt.NDArray[np.float64]:
+    """Distances between every row of `a` and every row of `b`, all rescaled together.
+
+    Parameters
+    ----------
+    a : array_like, shape (M, N)
+        M vectors of N values.
+    b : array_like, shape (R, S)
+        R vectors; S must be at least N, and only the first N columns are
+        read.
+    metric : {"l2", "hik"}, optional
+        ``"l2"`` (the default): the Euclidean distance. ``"hik"``: the
+        histogram-intersection distance ``1 - sum(min(a_i, b_j))``.
+
+    Returns
+    -------
+    d : ndarray of float64, shape (M, R)
+        ``d[i, j]`` is the distance between ``a[i]`` and ``b[j]``,
+        rescaled as ``(d - lo) / (hi - lo)`` with ``lo = min(1, smallest)``
+        and ``hi = max(0, largest)`` over all pairs. When every distance
+        has one value from 0 to 1, every entry is NaN (0 / 0).
+
+    Raises
+    ------
+    RegionkitTypeError
+        `a` or `b` holds something other than real numbers.
+    RegionkitValueError
+        `a` or `b` is not 2-d, `b` has fewer columns than `a`, or `metric`
+        is not one of the names above.
+
+    See Also
+    --------
+    regionkit.matlab.pairMetric : the MATLAB form, a 1 x (M*R) row.
+    scipy.spatial.distance.cdist : the distances without the rescaling.
+
+    Notes
+    -----
+    Sums run over the columns in order, one running value per pair, so the
+    bits are the same on every platform.
+
+    Examples
+    --------
+    >>> import regionkit
+    >>> regionkit.pairwise_distances([[0, 0], [3, 4]], [[0, 0], [6, 8]])
+    array([[0. , 1. ],
+           [0.5, 0.5]])
+    >>> regionkit.pairwise_distances([[0.5, 0.5]], [[0.5, 0.5], [0, 0]], metric="hik")
+    array([[0., 1.]])
+    """
+    left = _matrix("pairwise_distances", "a", a)
+    right = _matrix("pairwise_distances", "b", b)
+    code = _METRIC_CODES.get(metric) if isinstance(metric, str) else None
+    if code is None:
+        raise _refuse(RegionkitValueError, "pairwise_distances", "badMetric",
+                      "metric must be \"l2\" or \"hik\", but %r came" % (metric,))
+    if right.shape[1] < left.shape[1]:
+        raise _refuse(RegionkitValueError, "pairwise_distances", "tooFewColumns",
+                      "b needs at least as many columns as a (%d), but %s came"
+                      % (left.shape[1], _described(right)))
+    row = _regionkit.pairMetric(left, right, code)
+    # Pair (i, j) sits at i * R + j of the row: its C-order reshape is a view.
+    return row.reshape(left.shape[0], right.shape[0])  # type: ignore[no-any-return]
+
+
+def refit_boxes(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike, membership: npt.ArrayLike,
+                image_shape: Sequence[float]) -> npt.NDArray[np.float64]:
+    """Each box refit to the bounding box of its member regions, grown by a pixel and clipped to the image.
+
+    Parameters
+    ----------
+    boxes : array_like, shape (N, 4)
+        ``x, y, w, h`` per box, with inclusive 1-based pixel edges: columns
+        ``x`` to ``x + w - 1``, rows ``y`` to ``y + h - 1``. Not rounded.
+    region_boxes : array_like, shape (T, 4)
+        The bounding boxes of the regions, in the same convention.
+    membership : array_like, shape (N, T)
+        ``membership[i, t]`` true (or exactly 1) when region t is a member
+        of box i; the result of :func:`coverage` fits as it is.
+    image_shape : tuple of int
+        ``(height, width)`` of the image: boxes are clipped to columns 1 to
+        width and rows 1 to height.
+
+    Returns
+    -------
+    refit : ndarray of float64, shape (N, 4)
+        The refit boxes ``x, y, w, h``; a box without members keeps its own.
+
+    Raises
+    ------
+    RegionkitTypeError
+        An argument holds something other than real numbers.
+    RegionkitValueError
+        An argument of the wrong shape, or an image size that is NaN or
+        outside the 32-bit integer range.
+
+    See Also
+    --------
+    regionkit.matlab.rectRefit : the MATLAB form.
+    coverage : which regions lie inside which boxes.
+
+    Examples
+    --------
+    >>> import numpy as np, regionkit
+    >>> regions = np.array([[2, 3, 4, 4], [10, 1, 2, 2]])
+    >>> boxes = np.array([[1, 1, 12, 7], [3, 4, 5, 6]])
+    >>> regionkit.refit_boxes(boxes, regions, regionkit.coverage(boxes, regions), (100, 100))
+    array([[ 1.,  1., 12.,  7.],
+           [ 3.,  4.,  5.,  6.]])
+    """
+    b = _boxes("refit_boxes", "boxes", boxes)
+    r = _boxes("refit_boxes", "region_boxes", region_boxes)
+    m = _matrix("refit_boxes", "membership", membership)
+    if m.shape != (b.shape[0], r.shape[0]):
+        raise _refuse(RegionkitValueError, "refit_boxes", "badShape", "membership must have one row per box and "
+                      "one column per region box, shape (%d, %d), but %s came"
+                      % (b.shape[0], r.shape[0], _described(m)))
+    try:
+        height, width = image_shape
+    except (TypeError, ValueError):
+        raise _refuse(RegionkitValueError, "refit_boxes", "badShape", "image_shape must be (height, width), "
+                      "but %r came" % (image_shape,)) from None
+    h = _number("refit_boxes", "image_shape[0]", height)
+    w = _number("refit_boxes", "image_shape[1]", width)
+    try:
+        return _regionkit.rectRefit(b, r, m, h, w)  # type: ignore[no-any-return]
+    except RegionkitValueError as error:
+        told = str(error).replace("Argument 4 (height)", "image_shape[0] (height)")
+        raise _retold("refit_boxes", error, told.replace("Argument 5 (width)", "image_shape[1] (width)")) from None
+
+
+def correlate_valid(image: npt.ArrayLike, kernel: npt.ArrayLike) -> npt.NDArray[np.float64]:
+    """Valid-mode sliding-window correlation: the kernel, not flipped, at every place it fits whole.
+
+    Parameters
+    ----------
+    image : array_like, shape (M, N)
+        The array the kernel slides over.
+    kernel : array_like, shape (m, n)
+        The window of weights, used as it is (not flipped, unlike a
+        convolution).
+
+    Returns
+    -------
+    sums : ndarray of float64, shape (M - m + 1, N - n + 1)
+        ``sums[p, q] = (image[p:p + m, q:q + n] * kernel).sum()``, each sum
+        formed in one fixed order. Empty when the kernel is taller or wider
+        than the image.
+
+    Raises
+    ------
+    RegionkitTypeError
+        An argument holds something other than real numbers.
+    RegionkitValueError
+        An argument that is not 2-d.
+
+    See Also
+    --------
+    regionkit.matlab.slideCorr : the MATLAB form, one column of sums.
+    scipy.signal.correlate2d : with ``mode="valid"``, the same sums.
+
+    Examples
+    --------
+    >>> import numpy as np, regionkit
+    >>> regionkit.correlate_valid(np.arange(1, 10).reshape(3, 3), [[1, 0], [0, 1]])
+    array([[ 6.,  8.],
+           [12., 14.]])
+    """
+    a = _matrix("correlate_valid", "image", image)
+    k = _matrix("correlate_valid", "kernel", kernel)
+    column = _regionkit.slideCorr(a, k)
+    rows, cols = max(a.shape[0] - k.shape[0] + 1, 0), max(a.shape[1] - k.shape[1] + 1, 0)
+    # The sums run down each column of positions: a Fortran-order reshape is a view.
+    return column.reshape((rows, cols), order="F")  # type: ignore[no-any-return]
+
+
+def coverage(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike) -> npt.NDArray[np.bool_]:
+    """Which region boxes lie, by more than 90% of their own area, inside which boxes.
+
+    Parameters
+    ----------
+    boxes : array_like, shape (N, 4)
+        ``x, y, w, h`` per box, with inclusive 1-based pixel edges: columns
+        ``x`` to ``x + w - 1``, rows ``y`` to ``y + h - 1``. Not rounded.
+    region_boxes : array_like, shape (T, 4)
+        The region boxes, in the same convention.
+
+    Returns
+    -------
+    inside : ndarray of bool, shape (N, T)
+        ``inside[i, t]`` is True when more than 0.9 of region box t's area
+        lies inside box i. It is the `membership` argument of
+        :func:`refit_boxes`.
+
+    Raises
+    ------
+    RegionkitTypeError
+        An argument holds something other than real numbers.
+    RegionkitValueError
+        An argument of the wrong shape.
+
+    See Also
+    --------
+    regionkit.matlab.coverTest : the MATLAB form (region boxes first, 0/1 doubles).
+
+    Examples
+    --------
+    >>> import regionkit
+    >>> regionkit.coverage([[0, 0, 100, 100], [1, 1, 10, 9], [1, 1, 5, 5]], [[1, 1, 10, 10], [1, 1, 5, 5]])
+    array([[ True,  True],
+           [False,  True],
+           [False,  True]])
+    """
+    b = _boxes("coverage", "boxes", boxes)
+    r = _boxes("coverage", "region_boxes", region_boxes)
+    return _regionkit.coverTest(r, b).astype(bool)  # type: ignore[no-any-return]
+
+
+_BAD_WORD = re.compile(r"Error: element (\d+) of the word map is (.*?), but location \d+ has a membership "
+                       r"\(element (\d+) of the region index\)")
+_BAD_REGION = re.compile(r"Error: element (\d+) of the region index \(location (\d+), membership (\d+)\) is (.*?);")
+
+
+def word_histograms(words: npt.ArrayLike, regions: npt.ArrayLike, n_words: int, n_regions: int) -> Tuple[
+        npt.NDArray[np.int64], npt.NDArray[np.int64]]:
+    """Visual-word histograms per region, and over all regions.
+
+    Parameters
+    ----------
+    words : array_like
+        The visual word of every location (pixel), from 0 to ``n_words - 1``
+        as k-means labels are; any shape, n elements. Floats are truncated.
+    regions : array_like, shape ``words.shape``, ``words.shape + (k,)`` or (n, k)
+        The regions of every location: up to k labels per location, each
+        from 1 to `n_regions`, or 0 for none, as in a label image. Location
+        order is that of ``words.ravel()``.
+    n_words : int
+        The number of words W.
+    n_regions : int
+        The number of regions R.
+
+    Returns
+    -------
+    counts : ndarray of int64, shape (W, R)
+        ``counts[w, r - 1]``: the memberships in region r of locations whose
+        word is w.
+    totals : ndarray of int64, shape (W,)
+        ``totals[w]``: every membership of the locations whose word is w
+        (the row sums of `counts`).
+
+    Raises
+    ------
+    RegionkitTypeError
+        An argument holds something other than real numbers, or a count
+        is not an integer.
+    RegionkitValueError
+        `words` is empty, `regions` does not fit it, a count is negative,
+        a region label lies outside 0 to R, or a location with a region has
+        a word outside 0 to W - 1.
+    RegionkitMemoryError
+        The W x R table is too large to create.
+
+    See Also
+    --------
+    regionkit.matlab.regionTally : the MATLAB form, words counted from 1.
+
+    Examples
+    --------
+    >>> import regionkit
+    >>> counts, totals = regionkit.word_histograms([0, 1, 0], [[1, 2], [0, 2], [2, 0]], 2, 2)
+    >>> counts
+    array([[1, 2],
+           [0, 1]])
+    >>> totals
+    array([3, 1])
+    """
+    w = _real("word_histograms", "words", words)
+    r = _real("word_histograms", "regions", regions)
+    W = _count("word_histograms", "n_words", n_words)
+    R = _count("word_histograms", "n_regions", n_regions)
+    n = w.size
+    if n == 0:
+        raise _refuse(RegionkitValueError, "word_histograms", "emptyArgument",
+                      "words is empty; it needs at least one location")
+    if r.shape == w.shape:
+        k = 1
+    elif r.ndim == w.ndim + 1 and r.shape[:-1] == w.shape:
+        k = r.shape[-1]
+    elif r.ndim == 2 and r.shape[0] == n:
+        k = r.shape[1]
+    else:
+        raise _refuse(RegionkitValueError, "word_histograms", "badShape",
+                      "regions must have the shape of words %s, or that shape or (%d,) followed by the number "
+                      "of labels per location, but %s came" % (w.shape, n, _described(r)))
+    # The entry counts words from 1 and reads memberships column by column:
+    # word w is passed as w + 1 (exact for every word below 2**53), and the
+    # labels as an n x k matrix, one column per label.
+    one_based = np.add(w.reshape(-1), 1, dtype=np.float64)
+    try:
+        counts, totals = _regionkit.regionTally(one_based, r.reshape(n, k), W, R)
+    except RegionkitValueError as error:
+        raise _retold("word_histograms", error, _told_tally_fault(str(error), w.shape, r.shape, k, W)) from None
+    except RegionkitError as error:
+        raise _retold("word_histograms", error, str(error).replace("Error: ", "", 1)) from None
+    return counts.astype(np.int64), totals.reshape(-1).astype(np.int64)
+
+
+def _told_tally_fault(message: str, words_shape: Tuple[int, ...], regions_shape: Tuple[int, ...], k: int,
+                      n_words: int) -> str:
+    """The entry's message about a bad word or label, told with 0-based positions and words."""
+    def at(flat: int, shape: Tuple[int, ...]) -> str:
+        return ", ".join(str(int(i)) for i in np.unravel_index(flat, shape)) if shape else ""
+
+    word = _BAD_WORD.match(message)
+    if word:
+        t, value = int(word.group(1)) - 1, float(word.group(2))
+        return ("words[%s] is %.17g, but that location has a region; a word must lie from 0 to n_words - 1 = %d"
+                % (at(t, words_shape), value - 1, n_words - 1))
+    region = _BAD_REGION.match(message)
+    if region:
+        t, label = int(region.group(2)) - 1, int(region.group(3)) - 1
+        return ("regions[%s] is %s; a label must be 0 (none) or a region from 1 to n_regions"
+                % (at(t * k + label, regions_shape), region.group(4)))
+    return message.replace("Error: ", "", 1)

@@ -1,0 +1,285 @@
+"""regionkit's NumPy functions: against independent NumPy statements of their
+meaning, against their MATLAB forms bit for bit, and their refusals, help and
+deprecated names."""
+import doctest
+import inspect
+import os
+import re
+import warnings
+
+import numpy as np
+import pytest
+from hypothesis import given, settings, strategies as st
+from hypothesis.extra import numpy as hnp
+
+import regionkit
+from regionkit import _api, _selftest, matlab
+
+pytestmark = pytest.mark.filterwarnings("error")
+
+# Deterministic: the same examples on every run, nothing stored between runs.
+settings.register_profile("regionkit", derandomize=True, database=None, max_examples=60, deadline=None)
+settings.load_profile("regionkit")
+
+
+def small_ints(shape, low=-8, high=8):
+    return hnp.arrays(np.int64, shape, elements=st.integers(low, high))
+
+
+# Independent statements. Values are multiples of 1/8 or small integers, so
+# every sum is exact and any order of summation gives the same bits.
+@given(st.data(), st.integers(0, 6), st.integers(0, 6), st.integers(0, 5), st.integers(0, 2),
+       st.sampled_from(["l2", "hik"]))
+def test_pairwise_distances_are_the_rescaled_distance_table(data, m, r, n, extra, metric):
+    a = data.draw(small_ints((m, n), 0, 8)) / 8
+    b = data.draw(small_ints((r, n + extra), 0, 8)) / 8
+    pairs = a[:, None, :] - b[None, :, :n]
+    if metric == "l2":
+        d = np.sqrt((pairs * pairs).sum(axis=2))
+    else:
+        d = 1 - np.minimum(a[:, None, :], b[None, :, :n]).sum(axis=2)
+    lo, hi = min([1.0] + list(d.ravel())), max([0.0] + list(d.ravel()))
+    with np.errstate(invalid="ignore", divide="ignore"):
+        expected = (d - lo) / (hi - lo)
+    np.testing.assert_array_equal(regionkit.pairwise_distances(a, b, metric=metric), expected)
+
+
+@given(st.data(), st.integers(1, 9), st.integers(1, 9), st.integers(0, 4), st.integers(0, 4))
+def test_correlate_valid_is_correlate2d(data, rows, cols, k_rows, k_cols):
+    signal = pytest.importorskip("scipy.signal")
+    image = data.draw(small_ints((rows, cols)))
+    kernel = data.draw(small_ints((k_rows, k_cols)))
+    got = regionkit.correlate_valid(image, kernel)
+    assert got.shape == (max(rows - k_rows + 1, 0), max(cols - k_cols + 1, 0))
+    if got.size and kernel.size:
+        np.testing.assert_array_equal(got, signal.correlate2d(image, kernel, mode="valid"))
+
+
+@given(st.data(), st.integers(1, 40), st.integers(1, 3), st.integers(1, 6), st.integers(0, 5))
+def test_word_histograms_are_add_at(data, n, k, n_words, n_regions):
+    words = data.draw(small_ints((n,), 0, n_words - 1))
+    regions = data.draw(small_ints((n, k), 0, n_regions))
+    counts = np.zeros((n_words, n_regions + 1), np.int64)
+    np.add.at(counts, (np.repeat(words, k), regions.ravel()), 1)
+    got, totals = regionkit.word_histograms(words, regions, n_words, n_regions)
+    assert got.dtype == totals.dtype == np.int64
+    np.testing.assert_array_equal(got, counts[:, 1:])
+    np.testing.assert_array_equal(totals, counts[:, 1:].sum(axis=1))
+
+
+def iou(a, b):
+    """Intersection over union of integer boxes x, y, w, h, in single precision step by step."""
+    f = np.float32
+    if a[3] <= 0 or a[2] <= 0 or a[1] >= b[1] + b[3] or a[0] >= b[0] + b[2]:
+        return f(0)
+    ih = max(min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1]), 0)
+    iw = max(min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0]), 0)
+    inter = f(iw) * f(ih)
+    return inter / ((f(a[2]) * f(a[3]) + f(b[2]) * f(b[3])) - inter)
+
+
+def effective(box, threshold):
+    return np.float32(float(np.float32(threshold)) + 0.1) if box[2] * box[3] <= 4096 else np.float32(threshold)
+
+
+box_sets = st.integers(0, 30).flatmap(lambda n: st.tuples(
+    small_ints((n, 2), 0, 40), small_ints((n, 2), 1, 30), small_ints((n,), 0, 4), small_ints((n,), 0, 2)))
+
+
+@given(box_sets, st.sampled_from([0.1, 0.3, 0.5, 0.7, 0.95]))
+def test_nms_keeps_a_greedy_cover(box_set, threshold):
+    corners, sizes, scores, groups = box_set
+    boxes = np.hstack([corners, sizes])
+    for g in (None, groups):
+        keep = regionkit.nms(boxes, scores / 4, threshold, groups=g)
+        assert keep.dtype == np.int64 and keep.ndim == 1 and len(set(keep)) == len(keep)
+        same = (lambda i, j: True) if g is None else (lambda i, j: g[i] == g[j])
+        # Best first, equal scores in input order.
+        assert sorted(keep, key=lambda i: (-scores[i], i)) == list(keep)
+        # No kept box reaches the threshold of a kept box of its group before it...
+        for at, j in enumerate(keep):
+            for i in keep[:at]:
+                assert not (same(i, j) and iou(boxes[i], boxes[j]) >= effective(boxes[i], threshold))
+        # ...and every dropped box reaches that of one kept before it.
+        for j in sorted(set(range(len(boxes))) - set(keep)):
+            better = [i for i in keep if (-scores[i], i) < (-scores[j], j) and same(i, j)]
+            assert any(iou(boxes[i], boxes[j]) >= effective(boxes[i], threshold) for i in better), j
+
+
+@given(box_sets, st.sampled_from([-0.1, 0.3, 0.5, 0.99]))
+def test_grouped_nms_keeps_what_separate_calls_keep(box_set, threshold):
+    corners, sizes, scores, groups = box_set
+    boxes = np.hstack([corners, sizes])
+    keep = regionkit.nms(boxes, scores, threshold, groups=groups)
+    for g in np.unique(groups):
+        rows = np.flatnonzero(groups == g)
+        alone = rows[regionkit.nms(boxes[rows], scores[rows], threshold)]
+        np.testing.assert_array_equal(keep[groups[keep] == g], alone)
+
+
+def test_nms_groups_are_compared_exactly_and_rows_of_twins_told_apart():
+    twins = np.array([[0, 0, 100, 100]] * 3)
+    scores = np.array([1.0, 2.0, 2.0])
+    np.testing.assert_array_equal(regionkit.nms(twins, scores, 0.5), [1])
+    # Groups that float64 would round together stay apart.
+    wide = np.array([2 ** 62, 2 ** 62 + 1, 2 ** 62], np.int64)
+    np.testing.assert_array_equal(regionkit.nms(twins, scores, 0.5, groups=wide), [1, 2])
+    np.testing.assert_array_equal(regionkit.nms(np.zeros((0, 4)), [], 0.5, groups=[]), np.zeros(0, np.int64))
+
+
+# Every function against its MATLAB form through the documented mapping:
+# the same bits, a view where the shape allows it.
+def test_each_function_gives_its_matlab_forms_bits():
+    rng = np.random.default_rng(5)
+    boxes = np.hstack([rng.integers(0, 60, (80, 2)), rng.integers(1, 30, (80, 2))]).astype(float)
+    scores, groups = rng.random(80), rng.integers(0, 3, 80)
+    kept, rows = matlab.rectCull(np.hstack([boxes, scores[:, None]]), 0.4, nargout=2)
+    keep = regionkit.nms(boxes, scores, 0.4)
+    np.testing.assert_array_equal(keep, rows.ravel() - 1)
+    np.testing.assert_array_equal(boxes[keep], kept)
+    _, rows = matlab.rectCull(np.hstack([boxes, scores[:, None]]), 0.4, groups, nargout=2)
+    np.testing.assert_array_equal(regionkit.nms(boxes, scores, 0.4, groups=groups), rows.ravel() - 1)
+
+    a, b = rng.random((7, 5)), rng.random((4, 6))
+    for metric, code in (("l2", 2), ("hik", 1)):
+        d = regionkit.pairwise_distances(a, b, metric)
+        assert not _selftest.difference([d.reshape(1, -1)], [matlab.pairMetric(a, b, code)])
+        assert d.base is not None
+    image, kernel = rng.random((9, 7)), rng.random((3, 2))
+    sums = regionkit.correlate_valid(image, kernel)
+    assert sums.shape == (7, 6) and sums.base is not None
+    assert not _selftest.difference([sums.reshape(-1, 1, order="F")], [matlab.slideCorr(image, kernel)])
+    regions = boxes[:20] + [3, 3, -6, -6]
+    inside = regionkit.coverage(boxes, regions)
+    np.testing.assert_array_equal(inside, matlab.coverTest(regions, boxes) == 1)
+    refit = regionkit.refit_boxes(boxes, regions, inside, (50, 70))
+    assert not _selftest.difference([refit], [matlab.rectRefit(boxes, regions, inside, 50, 70)])
+    words, labels = rng.integers(0, 5, (6, 8)), rng.integers(0, 4, (6, 8, 2))
+    counts, totals = regionkit.word_histograms(words, labels, 5, 3)
+    old_counts, old_totals = matlab.regionTally(words.ravel() + 1, labels.reshape(48, 2), 5, 3)
+    np.testing.assert_array_equal(counts, old_counts)
+    np.testing.assert_array_equal(totals, old_totals.ravel())
+
+
+BOXES = [[0, 0, 10, 10], [5, 5, 10, 10]]
+REFUSALS = [  # call, exception class, words the message must hold
+    (lambda: regionkit.nms(np.zeros((2, 5)), [1, 2], 0.5), regionkit.RegionkitValueError, "boxes must be an (N, 4)"),
+    (lambda: regionkit.nms(BOXES, [1], 0.5), regionkit.RegionkitValueError, "scores must be a 1-d array of 2"),
+    (lambda: regionkit.nms(BOXES, [1, 2], [0.5, 0.6]), regionkit.RegionkitValueError, "iou_threshold must be a"),
+    (lambda: regionkit.nms(BOXES, [1, 2j], 0.5), regionkit.RegionkitTypeError, "scores must hold real numbers"),
+    (lambda: regionkit.nms(BOXES, ["a", "b"], 0.5), regionkit.RegionkitTypeError, "scores must hold real"),
+    (lambda: regionkit.nms(BOXES, [1, 2], None), regionkit.RegionkitTypeError, "iou_threshold must hold real"),
+    (lambda: regionkit.nms([[0, 0, 1], [1, 2]], [1, 2], 0.5), regionkit.RegionkitValueError, "boxes must be an array"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, groups=[1]), regionkit.RegionkitValueError, "groups must be a 1-d"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, groups=[1, np.nan]), regionkit.RegionkitValueError,
+     "groups[1] is NaN"),
+    (lambda: regionkit.nms([[0, 0, 1, 1], [0, 3e9, 1, 1]], [1, 2], 0.5), regionkit.RegionkitValueError,
+     "boxes[1, 1] (y) is 3e+09"),
+    (lambda: regionkit.pairwise_distances([[1, 2]], [[1]]), regionkit.RegionkitValueError, "b needs at least"),
+    (lambda: regionkit.pairwise_distances([1, 2], [[1, 2]]), regionkit.RegionkitValueError, "a must be a 2-d"),
+    (lambda: regionkit.pairwise_distances([[1]], [[1]], metric="cosine"), regionkit.RegionkitValueError,
+     "metric must be"),
+    (lambda: regionkit.correlate_valid(np.ones((2, 2, 2)), [[1]]), regionkit.RegionkitValueError, "image must be"),
+    (lambda: regionkit.coverage(BOXES, np.ones((3, 4), object)), regionkit.RegionkitTypeError,
+     "region_boxes must hold real"),
+    (lambda: regionkit.refit_boxes(BOXES, BOXES, np.ones((2, 3)), (9, 9)), regionkit.RegionkitValueError,
+     "membership must have one row per box"),
+    (lambda: regionkit.refit_boxes(BOXES, BOXES, np.ones((2, 2)), 9), regionkit.RegionkitValueError,
+     "image_shape must be (height, width)"),
+    (lambda: regionkit.refit_boxes(BOXES, BOXES, np.ones((2, 2)), (np.nan, 9)), regionkit.RegionkitValueError,
+     "image_shape[0] (height) is NaN"),
+    (lambda: regionkit.word_histograms([], [], 1, 1), regionkit.RegionkitValueError, "words is empty"),
+    (lambda: regionkit.word_histograms([0, 1], [1, 1, 1], 2, 1), regionkit.RegionkitValueError,
+     "regions must have the shape of words"),
+    (lambda: regionkit.word_histograms([0, 1], [1, 1], 2.5, 1), regionkit.RegionkitTypeError,
+     "n_words must be an integer"),
+    (lambda: regionkit.word_histograms([0, 1], [1, 1], 2, -1), regionkit.RegionkitValueError,
+     "n_regions must be 0 or more"),
+    (lambda: regionkit.word_histograms([[0, 2]], [[0, 1]], 2, 1), regionkit.RegionkitValueError,
+     "words[0, 1] is 2, but that location has a region; a word must lie from 0 to n_words - 1 = 1"),
+    (lambda: regionkit.word_histograms([0, 1], [[0, 1], [3, 0]], 2, 2), regionkit.RegionkitValueError,
+     "regions[1, 0] is 3; a label must be 0"),
+    (lambda: regionkit.word_histograms([0], [1], 10 ** 9, 10 ** 9), regionkit.RegionkitMemoryError, "out of memory"),
+    (lambda: matlab.rectCull(np.zeros((1, 5)), 0.5, nargout=-1), regionkit.RegionkitValueError, "nargout"),
+    (lambda: matlab.slideCorr([[1, 2], [3]], [[1]]), regionkit.RegionkitValueError, "numpy.asarray cannot make"),
+]
+
+
+@pytest.mark.parametrize("call, exception, words", REFUSALS)
+def test_refusals_are_regionkit_errors_naming_the_argument(call, exception, words):
+    builtin = next(b for b in (ValueError, TypeError, MemoryError) if issubclass(exception, b))
+    with pytest.raises(exception) as raised:
+        call()
+    assert isinstance(raised.value, regionkit.RegionkitError) and isinstance(raised.value, builtin)
+    assert words in str(raised.value)
+
+
+def test_arguments_are_never_changed():
+    boxes = np.array(BOXES, float)
+    scores, words = np.array([0.5, 0.7]), np.array([0, 1])
+    before = [boxes.copy(), scores.copy(), words.copy()]
+    regionkit.nms(boxes, scores, 0.1, groups=words)
+    regionkit.word_histograms(words, words + 1, 2, 2)
+    for a, b in zip((boxes, scores, words), before):
+        np.testing.assert_array_equal(a, b)
+
+
+def test_the_matlab_names_are_deprecated_at_the_top_level_only():
+    for old, new in matlab.SUCCESSORS.items():
+        with pytest.warns(DeprecationWarning, match=r"regionkit\.%s is deprecated: use regionkit\.%s" % (old, new)):
+            assert getattr(regionkit, old) is getattr(matlab, old)
+        assert callable(getattr(regionkit, new))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        from regionkit.matlab import rectCull  # noqa: F401
+    with pytest.raises(AttributeError):
+        regionkit.notAFunction
+
+
+@pytest.mark.parametrize("name", sorted(set(regionkit.__all__ + matlab.__all__) - {"matlab", "__version__"}))
+def test_every_public_function_has_a_signature(name):
+    function = getattr(regionkit, name) if name in regionkit.__all__ else getattr(matlab, name)
+    if isinstance(function, type):
+        return
+    parameters = inspect.signature(function).parameters
+    assert parameters
+
+
+def test_docstring_examples_run():
+    for module in (_api, _selftest, regionkit):
+        failed, attempted = doctest.testmod(module, optionflags=doctest.NORMALIZE_WHITESPACE)
+        assert failed == 0 and (attempted or module is regionkit), module.__name__
+
+
+# What numpydoc's checks must not find: undocumented, unknown or
+# undescribed parameters, no Returns, no summary, no Examples.
+NUMPYDOC_CHECKS = {"GL08", "PR01", "PR02", "PR07", "RT01", "SS01", "SS03", "EX01"}
+
+
+@pytest.mark.parametrize("name", sorted(set(regionkit.__all__) - {"matlab", "__version__"}))
+def test_docstrings_have_the_numpydoc_sections(name):
+    validate = pytest.importorskip("numpydoc.validate")
+    if isinstance(getattr(regionkit, name), type):
+        return
+    found = [e for e in validate.validate("regionkit." + name)["errors"] if e[0] in NUMPYDOC_CHECKS]
+    assert not found
+
+
+def readme():
+    path = os.environ.get("REGIONKIT_README") or os.path.join(os.path.dirname(__file__), "..", "..", "README.md")
+    if not os.path.exists(path):
+        pytest.skip("README.md is not beside this test suite (set REGIONKIT_README)")
+    with open(path, encoding="utf-8") as f:
+        return f.read()
+
+
+def test_readme_python_examples_run_as_written():
+    text = readme()
+    section = text[text.index("\n## Python"):]
+    section = section[:section.index("\n## ", 1)]
+    examples = "\n".join(re.findall(r"```pycon\n(.*?)```", section, re.S))
+    assert examples.count(">>>") >= 10
+    test = doctest.DocTestParser().get_doctest(examples, {}, "README", "README.md", 0)
+    runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
+    runner.run(test)
+    assert runner.summarize(verbose=False).failed == 0
