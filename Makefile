@@ -14,9 +14,14 @@
 # make cross    installs the cross toolchains, builds every C++ suite for Windows x64
 #               (MinGW-w64, run under Wine) and arm64 Linux (run under qemu-user), and
 #               runs them with the golden calls
-# make test-python  builds the sdist and from it the wheel (python -m build),
-#               installs the wheel into a fresh venv and runs the pytest suite there,
-#               outside the checkout (part of make test)
+# make test-install  installs the build into $(BUILD)/install-check and runs the
+#               self-test from there alone (part of make test)
+# make test-python  the Python package as users get it, each way it is built: the
+#               wheel python -m build makes from the sdist (in a fresh venv), the
+#               package pip installs from this tree, and the one the CMake build
+#               leaves in $(BUILD)/python; each runs its self-test and the pytest
+#               suite outside the checkout (part of make test; the checked module,
+#               sanitized, runs in ctest)
 # make bench-python  the Python package beside the usual Python choices, and the
 #               dataset example with threads and on a Dask cluster (part of make bench)
 # make replay   the last part of make test alone: committed fuzz inputs and bad calls
@@ -35,13 +40,17 @@ IMAGE ?=
 VERSION := $(shell sed -n 's/^% Version \([0-9][0-9.]*\).*/\1/p' Contents.m)
 PACKAGE := $(BUILD)/regionkit-$(VERSION).tar.gz
 FUZZ_SECONDS ?= 30
-# The plug-ins: the folders whose CMakeLists.txt declares one.
-PLUGINS := $(patsubst %/CMakeLists.txt,%,$(shell grep -l '^regionkit_plugin' */CMakeLists.txt))
-# Debian's Python, which sees Debian's numpy, scipy, pybind11 and pytest.
+# The plug-ins, as the build lists them.
+PLUGINS = $(shell cmake -P cmake/plugins.cmake)
+# Debian's Python, which sees Debian's numpy, scipy, pybind11 and pytest; the
+# build makes the Python module for it.
 PYTHON ?= /usr/bin/python3
+CONFIGURE := cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)
 PYTARGET := $(abspath $(BUILD)/python-target)
+PIPINSTALL := $(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade \
+	--root-user-action=ignore
 
-.PHONY: all deps deps-cross cross build build-plugins test test-package test-demo test-syntax test-python python demo bench bench-python package replay fuzz golden clean
+.PHONY: all deps deps-cross cross build build-plugins test test-install test-package test-demo test-syntax test-python python demo bench bench-python package replay fuzz golden clean
 
 all: build
 
@@ -53,43 +62,60 @@ deps-cross:
 
 # MAKELEVEL= keeps the build's own make from announcing every folder it enters.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE)
 	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS)
 
 # Only what the demo runs: the plug-ins for Octave, none of the test suites,
 # sanitized builds or benchmarks (which take minutes on a small machine).
 build-plugins: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE)
 	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target $(addsuffix _octave,$(PLUGINS))
 
 # The Octave suites include the help texts and buildMex.m (tests/*Test.m).
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-syntax test-package test-demo replay test-python
+	@$(MAKE) --no-print-directory test-syntax test-install test-package test-demo replay test-python
 
 test-syntax:
 	$(OCTAVE) --eval "addpath('tools'); exit(~isempty(checkMatlabSyntax()))"
 
-# The package built and installed the way pip installs it, from this tree.
+# The package built and installed the way pip installs it, from this tree
+# (pip runs the CMake build for the module alone).
 python: deps
-	$(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --no-index --upgrade --root-user-action=ignore --target $(PYTARGET) .
+	$(PIPINSTALL) --target $(PYTARGET) .
 
 # What a user installs is what is tested: python -m build makes the sdist and,
 # from it, the wheel; the wheel goes into a fresh virtual environment (which
-# sees Debian's numpy, scipy, pytest, hypothesis and mypy), and the whole
-# pytest suite runs against that install from a folder outside the checkout.
-test-python: deps
+# sees Debian's numpy, scipy, pytest, hypothesis and mypy). The package pip
+# installs from this tree and the one the CMake build makes are tested the
+# same way: each runs its self-test and the whole pytest suite, from a
+# folder outside the checkout.
+test-python: python
+	$(CONFIGURE) > /dev/null
+	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target python_package > /dev/null
 	rm -rf $(BUILD)/python-dist
 	$(PYTHON) -m build --no-isolation --outdir $(BUILD)/python-dist . > $(BUILD)/python-dist.log 2>&1 || \
 	  { tail -n 40 $(BUILD)/python-dist.log; exit 1; }
 	@set -e; scratch=$$(mktemp -d -t regionkit-wheel.XXXXXX); trap 'rm -rf "$$scratch"' EXIT; \
-	echo "== the wheel from the sdist, installed into a fresh venv in $$scratch"; \
 	$(PYTHON) -m venv --system-site-packages $$scratch/venv; \
 	$$scratch/venv/bin/python -m pip install --quiet --no-index --no-deps $(BUILD)/python-dist/regionkit-$(VERSION)-*.whl; \
 	cp -R python/tests $$scratch/tests; \
-	cd $$scratch/tests && REGIONKIT_README=$(abspath README.md) REGIONKIT_EXAMPLES=$(abspath python/examples) \
-	  $$scratch/venv/bin/python -m pytest -q -p no:cacheprovider .
+	cd $$scratch/tests; \
+	for way in "wheel:$$scratch/venv/bin/python:" "pip:$(PYTHON):$(PYTARGET)" "cmake:$(PYTHON):$(abspath $(BUILD)/python)"; do \
+	  name=$${way%%:*}; rest=$${way#*:}; python=$${rest%%:*}; path=$${rest#*:}; \
+	  echo "== the package from $$name ($$python, PYTHONPATH=$$path)"; \
+	  PYTHONPATH=$$path $$python -c "import sys, regionkit; sys.exit(0 if regionkit.self_test(verbose=False) else 1)"; \
+	  PYTHONPATH=$$path REGIONKIT_README=$(abspath README.md) REGIONKIT_EXAMPLES=$(abspath python/examples) \
+	    $$python -m pytest -q -p no:cacheprovider .; \
+	done
+
+# What cmake --install gives, alone on Octave's path: the self-test calls every function.
+INSTALLCHECK := $(abspath $(BUILD)/install-check)
+test-install: build
+	rm -rf $(INSTALLCHECK)
+	cmake --install $(BUILD) --prefix $(INSTALLCHECK)
+	cd / && $(OCTAVE) --eval "restoredefaultpath(); addpath('$(INSTALLCHECK)'); exit(~regionkitSelfTest())"
 
 test-package: package
 	$(OCTAVE) tests/packageCheck.m $(PACKAGE)

@@ -91,7 +91,9 @@ function built = buildMex(varargin)
     restoreTemp = setForBuild('TMPDIR', buildTemp);
   elseif ispc && ~isempty(strfind(lower(mexCompilerName()), 'microsoft'))
     % Visual C++ never contracts to fused multiply-adds under /fp:precise.
-    hostArgs = {strtrim(['COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise ' extraFlags])};
+    % /EHs: an error call throws through the extern "C" entry, which /EHsc
+    % would let the optimizer assume cannot happen.
+    hostArgs = {strtrim(['COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise /EHs ' extraFlags])};
   else
     hostArgs = {['CXXFLAGS=$CXXFLAGS ' flags]};
   end
@@ -233,8 +235,9 @@ function runSelfTest(outdir, names)
 end
 
 function names = pluginFolders(root)
-  % The functions: every folder whose CMakeLists.txt calls regionkit_plugin(),
-  % the same list the CMake build reads.
+  % The functions: every folder whose CMakeLists.txt calls regionkit_plugin()
+  % at the start of a line, indented or not: the rule of cmake/plugins.cmake,
+  % here for MATLAB users who have no CMake.
   names = {};
   entries = dir(root);
   for e = 1:numel(entries)
@@ -242,7 +245,7 @@ function names = pluginFolders(root)
     listFile = fullfile(root, name, 'CMakeLists.txt');
     if entries(e).isdir && name(1) ~= '.' && exist(listFile, 'file')
       text = fileread(listFile);
-      if ~isempty(regexp(text, '(^|\n)regionkit_plugin\(', 'once'))
+      if ~isempty(regexp(text, '(^|\n)[ \t]*regionkit_plugin[ \t]*\(', 'once'))
         names{end + 1} = name;
       end
     end

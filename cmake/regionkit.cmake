@@ -21,6 +21,10 @@
 #   <NAME>_tests    the C++ suite (kernel and entry tests), run by ctest; it finds
 #                   the stand-in plug-in through REGIONKIT_PLUGIN_PATH
 #   <NAME>_bench    the Google Benchmark program
+#   <NAME>_python   its entry for the Python module (python/), its mexFunction
+#                   renamed <NAME>_mexFunction; <NAME>_python_checked the same
+#                   with the sanitizers and counted allocations, for the
+#                   checked module the tests run
 #   fuzz_<NAME>     in a fuzz build (REGIONKIT_FUZZ) only: the libFuzzer program,
 #                   and the ctest that replays its committed inputs
 # Each plug-in carries its own copy of the gateway (one object library per host,
@@ -59,6 +63,11 @@ if(REGIONKIT_TESTS)
   target_include_directories(gateway_standin PUBLIC ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/testhost)
   target_compile_definitions(gateway_standin PUBLIC REGIONKIT_STANDIN_HOST PRIVATE REGIONKIT_ISA_FROM_ENV)
   regionkit_checked(gateway_standin)
+endif()
+if(REGIONKIT_PYTHON_FOUND)
+  # The Python module's host is the stand-in host; its gateway allocates with malloc.
+  add_library(gateway_python OBJECT ${REGIONKIT_GATEWAY_SOURCES})
+  target_include_directories(gateway_python PUBLIC ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/testhost)
 endif()
 if(REGIONKIT_BENCH)
   # Benchmarks run the kernels alone: the plain allocation path and the level
@@ -129,7 +138,7 @@ function(regionkit_plugin NAME)
     return()
   endif()
 
-  if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH OR REGIONKIT_MATLAB_FOUND)
+  if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH OR REGIONKIT_MATLAB_FOUND OR REGIONKIT_PYTHON_FOUND)
     add_library(${NAME}_kernel OBJECT ${P_KERNEL})
     target_include_directories(${NAME}_kernel PUBLIC ${src} ${CMAKE_SOURCE_DIR}/gateway)
   endif()
@@ -180,6 +189,22 @@ function(regionkit_plugin NAME)
       add_dependencies(${NAME}_tests ${NAME}_standin)
       add_test(NAME ${NAME} COMMAND ${NAME}_tests)
       set_tests_properties(${NAME} PROPERTIES ENVIRONMENT "${REGIONKIT_TEST_ENVIRONMENT}")
+    endif()
+  endif()
+
+  if(REGIONKIT_PYTHON_FOUND)
+    # One module holds every entry, so each mexFunction gets its plug-in's name.
+    add_library(${NAME}_python OBJECT ${P_ENTRY})
+    target_compile_definitions(${NAME}_python PRIVATE mexFunction=${NAME}_mexFunction)
+    target_link_libraries(${NAME}_python PRIVATE ${NAME}_kernel gateway_python)
+    set_property(GLOBAL APPEND PROPERTY REGIONKIT_PYTHON_PARTS ${NAME}_python ${NAME}_kernel)
+    set_property(GLOBAL APPEND PROPERTY REGIONKIT_PYTHON_HELP ${NAME}=${src}/${NAME}.m)
+    if(REGIONKIT_TESTS)
+      add_library(${NAME}_python_checked OBJECT ${P_ENTRY})
+      target_compile_definitions(${NAME}_python_checked PRIVATE mexFunction=${NAME}_mexFunction)
+      target_link_libraries(${NAME}_python_checked PRIVATE ${NAME}_checked gateway_standin)
+      regionkit_checked(${NAME}_python_checked)
+      set_property(GLOBAL APPEND PROPERTY REGIONKIT_PYTHON_CHECKED_PARTS ${NAME}_python_checked ${NAME}_checked)
     endif()
   endif()
 

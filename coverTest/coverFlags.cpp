@@ -40,13 +40,8 @@ struct BoxBlock {
     std::int32_t count;
 };
 
-// Where value c (0 to 3: x, y, w, h) of box i is read from: a table of row
-// pointers, or the host's column-major matrix of `rows` rows.
-struct RowPointers {
-    const double* const* rows;
-    double operator()(std::int32_t i, int c) const { return rows[i][c]; }
-};
-
+// Where value c (0 to 3: x, y, w, h) of box i is read from: the host's
+// column-major matrix of `rows` rows.
 struct Columns {
     const double* data;
     std::size_t rows;
@@ -55,8 +50,7 @@ struct Columns {
     }
 };
 
-template <class Boxes>
-void loadBlock(const Boxes& boxes, std::int32_t first, std::int32_t count, BoxBlock& b) {
+void loadBlock(const Columns& boxes, std::int32_t first, std::int32_t count, BoxBlock& b) {
     b.count = count;
     for (std::int32_t k = 0; k < count; ++k) {
         const double x = boxes(first + k, 0), y = boxes(first + k, 1);
@@ -73,8 +67,7 @@ struct RegionBox {
 
 RegionBox regionBox(double x, double y, double w, double h) { return {x, y, (x + w) - 1.0, (y + h) - 1.0, h * w}; }
 
-template <class Boxes>
-RegionBox regionBox(const Boxes& regions, std::int32_t t) {
+RegionBox regionBox(const Columns& regions, std::int32_t t) {
     return regionBox(regions(t, 0), regions(t, 1), regions(t, 2), regions(t, 3));
 }
 
@@ -89,8 +82,7 @@ inline void plainRun(const RegionBox& a, const BoxBlock& b, std::int32_t from, d
 #undef REGIONKIT_BODY
 
 // Each box is read once, into the block; each region box once per block.
-template <class Boxes>
-void flagsOn(isa::Isa level, const Boxes& regions, std::int32_t regionCount, const Boxes& boxes,
+void flagsOn(isa::Isa level, const Columns& regions, std::int32_t regionCount, const Columns& boxes,
              std::int32_t boxCount, double* flags) {
     if (boxCount <= 0 || regionCount <= 0) return;
     const auto stride = static_cast<std::size_t>(boxCount);
@@ -116,18 +108,13 @@ double coverFlag(const double* region, const double* box) {
                   (box[1] + box[3]) - 1.0);
 }
 
-void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
-                  const double* const* boxes, std::int32_t boxCount, double* flags) {
-    flagsOn(level, RowPointers{regions}, regionCount, RowPointers{boxes}, boxCount, flags);
-}
-
-void coverFlags(const double* const* regions, std::int32_t regionCount, const double* const* boxes,
-                std::int32_t boxCount, double* flags) {
-    coverFlagsOn(isa::preferred(), regions, regionCount, boxes, boxCount, flags);
+void coverFlagsOn(isa::Isa level, const double* regions, std::int32_t regionCount, const double* boxes,
+                  std::int32_t boxCount, double* flags) {
+    flagsOn(level, Columns{regions, static_cast<std::size_t>(regionCount)}, regionCount,
+            Columns{boxes, static_cast<std::size_t>(boxCount)}, boxCount, flags);
 }
 
 void coverFlagsFromColumns(const double* regions, std::int32_t regionCount, const double* boxes,
                            std::int32_t boxCount, double* flags) {
-    flagsOn(isa::preferred(), Columns{regions, static_cast<std::size_t>(regionCount)}, regionCount,
-            Columns{boxes, static_cast<std::size_t>(boxCount)}, boxCount, flags);
+    coverFlagsOn(isa::preferred(), regions, regionCount, boxes, boxCount, flags);
 }

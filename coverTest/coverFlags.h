@@ -20,20 +20,16 @@ double coverFlag(const double* region, const double* box);
 
 // Fills the boxCount x regionCount result, column-major: the flag of box j and
 // region box t goes to flags[j + t * boxCount]. Every element is written.
-// regions[t] and boxes[j] each point at a row of at least four values.
-void coverFlags(const double* const* regions, std::int32_t regionCount, const double* const* boxes,
-                std::int32_t boxCount, double* flags);
-
-// coverFlags at a given vector level (the narrower of it and what the
-// processor runs); every level gives the same bits. coverFlags takes the
-// widest. Exposed so tests can hold each level against the others.
-void coverFlagsOn(isa::Isa level, const double* const* regions, std::int32_t regionCount,
-                  const double* const* boxes, std::int32_t boxCount, double* flags);
-
-// coverFlags on the host's column-major matrices: regions has regionCount
+// The boxes are the host's column-major matrices: regions has regionCount
 // rows and boxes boxCount rows, x, y, w, h in their first four columns. Each
 // box is read once, straight into the blocks the vector paths load.
 void coverFlagsFromColumns(const double* regions, std::int32_t regionCount, const double* boxes,
                            std::int32_t boxCount, double* flags);
+
+// coverFlagsFromColumns at a given vector level (the narrower of it and what
+// the processor runs); every level gives the same bits. coverFlagsFromColumns
+// takes the widest. Exposed so tests can hold each level against the others.
+void coverFlagsOn(isa::Isa level, const double* regions, std::int32_t regionCount, const double* boxes,
+                  std::int32_t boxCount, double* flags);
 
 #endif

@@ -31,11 +31,9 @@ printf '%s\n' '%!test' '%! output = evalc ("ok = regionkitSelfTest ();");' '%! a
 
 mkdir -p "$stage/src/gateway"
 cp "$root"/gateway/*.h "$root"/gateway/*.cpp "$root"/gateway/*.inc "$stage/src/gateway/"
-# The functions: every folder whose CMakeLists.txt calls regionkit_plugin().
-for list in "$root"/*/CMakeLists.txt; do
-  grep -q '^regionkit_plugin(' "$list" || continue
-  dir="$(dirname "$list")"
-  plugin="$(basename "$dir")"
+# The functions, as the build lists them.
+for plugin in $(cmake -P "$root/cmake/plugins.cmake"); do
+  dir="$root/$plugin"
   mkdir -p "$stage/src/$plugin"
   find "$dir" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.inc' -o -name CMakeLists.txt \
        -o -name "$plugin.m" \) -exec cp {} "$stage/src/$plugin/" \;

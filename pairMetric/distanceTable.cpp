@@ -44,15 +44,9 @@ void fillPlain(const double* const* tableA, std::int32_t m, std::int32_t n, cons
     for (std::size_t y = 0; y < x; ++y) out[y] = (out[y] - bounds.lo) / span;
 }
 
-// Where the rows come from: a row table, or the host's column-major data
+// Where the vector kernels read the rows from: the host's column-major data
 // (element k of row i at data[i + k*rows]).
-struct FromTable {
-    static constexpr bool byColumn = false;
-    const double* const* rows;
-    double operator()(std::size_t i, std::size_t k) const { return rows[i][k]; }
-};
 struct FromColumns {
-    static constexpr bool byColumn = true;
     const double* data;
     std::size_t rows;
     double operator()(std::size_t i, std::size_t k) const { return data[i + k * rows]; }
@@ -65,31 +59,21 @@ std::size_t groupCount(std::int32_t count, int width) {
 // Rows regrouped `width` at a time for the vector kernels: group g holds rows
 // g*width .. g*width + width-1, element k of them side by side at
 // packed[(g*n + k)*width + 0 .. width-1]. Rows past the end are zeros; their
-// lanes are computed and thrown away. Host columns are read one whole column
-// at a time, row tables one group of rows at a time.
+// lanes are computed and thrown away. The host's columns are read one whole
+// column at a time.
 template <class Source>
 void packGroups(double* packed, std::int32_t count, std::int32_t n, int width, const Source& source) {
     const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t groups = groupCount(count, width);
-    const std::size_t rows = static_cast<std::size_t>(count), cols = static_cast<std::size_t>(n);
-    const std::size_t tail = rows - (groups - 1) * w;  // real rows of the last group
-    if (Source::byColumn) {
-        for (std::size_t k = 0; k < cols; ++k) {
-            for (std::size_t g = 0; g + 1 < groups; ++g) {
-                double* to = packed + (g * cols + k) * w;
-                for (std::size_t l = 0; l < w; ++l) to[l] = source(g * w + l, k);
-            }
-            double* to = packed + ((groups - 1) * cols + k) * w;
-            for (std::size_t l = 0; l < w; ++l) to[l] = l < tail ? source((groups - 1) * w + l, k) : 0.0;
+    const std::size_t cols = static_cast<std::size_t>(n);
+    const std::size_t tail = static_cast<std::size_t>(count) - (groups - 1) * w;  // real rows of the last group
+    for (std::size_t k = 0; k < cols; ++k) {
+        for (std::size_t g = 0; g + 1 < groups; ++g) {
+            double* to = packed + (g * cols + k) * w;
+            for (std::size_t l = 0; l < w; ++l) to[l] = source(g * w + l, k);
         }
-    } else {
-        for (std::size_t g = 0; g < groups; ++g) {
-            const std::size_t real = g + 1 < groups ? w : tail;
-            for (std::size_t k = 0; k < cols; ++k) {
-                double* to = packed + (g * cols + k) * w;
-                for (std::size_t l = 0; l < w; ++l) to[l] = l < real ? source(g * w + l, k) : 0.0;
-            }
-        }
+        double* to = packed + ((groups - 1) * cols + k) * w;
+        for (std::size_t l = 0; l < w; ++l) to[l] = l < tail ? source((groups - 1) * w + l, k) : 0.0;
     }
 }
 
@@ -168,13 +152,12 @@ bool vectorsPay(isa::Isa run, std::int32_t m, std::int32_t n, std::int32_t r, do
     return run != isa::Isa::scalar && metricOf(code) != 0 && m > 0 && r > 0 && n > 0;
 }
 
-void fillOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
-            const double* const* tableB, std::int32_t r, double code, bool rescale, double* out) {
+bool fillFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
+                     std::int32_t r, double code, bool rescale, double* out) {
     const isa::Isa run = isa::choose(level);
-    if (vectorsPay(run, m, n, r, code) &&
-        REGIONKIT_RUN(run, fillVector(FromTable{tableA}, m, n, FromTable{tableB}, r, metricOf(code), rescale, out)))
-        return;
-    fillPlain(tableA, m, n, tableB, r, code, rescale, out);
+    return vectorsPay(run, m, n, r, code) &&
+           REGIONKIT_RUN(run, fillVector(FromColumns{a, static_cast<std::size_t>(m)}, m, n,
+                                         FromColumns{b, static_cast<std::size_t>(r)}, r, metricOf(code), rescale, out));
 }
 
 }  // namespace
@@ -185,23 +168,15 @@ bool fillsFromColumns(isa::Isa level, std::int32_t m, std::int32_t n, std::int32
 
 bool fillDistanceTableFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
                                   std::int32_t r, double code, double* out) {
-    const isa::Isa run = isa::choose(level);
-    return vectorsPay(run, m, n, r, code) &&
-           REGIONKIT_RUN(run, fillVector(FromColumns{a, static_cast<std::size_t>(m)}, m, n,
-                                         FromColumns{b, static_cast<std::size_t>(r)}, r, metricOf(code), true, out));
+    return fillFromColumns(level, a, m, n, b, r, code, true, out);
 }
 
-void fillDistanceTableOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
-                         const double* const* tableB, std::int32_t r, double code, double* out) {
-    fillOn(level, tableA, m, n, tableB, r, code, true, out);
-}
-
-void fillDistancesOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
-                     const double* const* tableB, std::int32_t r, double code, double* out) {
-    fillOn(level, tableA, m, n, tableB, r, code, false, out);
+bool fillDistancesFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
+                              std::int32_t r, double code, double* out) {
+    return fillFromColumns(level, a, m, n, b, r, code, false, out);
 }
 
 void fillDistanceTable(const double* const* tableA, std::int32_t m, std::int32_t n, const double* const* tableB,
                        std::int32_t r, double code, double* out) {
-    fillDistanceTableOn(isa::preferred(), tableA, m, n, tableB, r, code, out);
+    fillPlain(tableA, m, n, tableB, r, code, true, out);
 }

@@ -28,32 +28,26 @@ double rowDistance(const double* a, const double* b, std::int32_t n, double code
 // (r rows, each at least n long), then every entry x becomes
 // (x - lo) / (hi - lo), where lo starts at 1.0 and hi at 0.0 and each
 // distance lowers lo or raises hi only by a strict comparison (NaN changes
-// neither). out holds m*r doubles.
+// neither). out holds m*r doubles. One pair at a time, in output order: the
+// way of the calls fillsFromColumns turns down.
 void fillDistanceTable(const double* const* tableA, std::int32_t m, std::int32_t n,
                        const double* const* tableB, std::int32_t r, double code, double* out);
 
-// fillDistanceTable at a given vector level (the narrower of it and what the
-// processor runs). All levels give the same bits; fillDistanceTable takes the
-// widest. The scalar level takes one pair at a time in output order; the
-// vector levels take several pairs at once from packed copies of both tables,
-// and when those cannot be allocated fall back to the scalar level.
-void fillDistanceTableOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
-                         const double* const* tableB, std::int32_t r, double code, double* out);
-
-// The table straight from the host's column-major data, without row tables:
-// A is m x n (element k of row i at a[i + k*m]), B has r rows and at least n
-// columns (b[j + k*r]); out as for fillDistanceTable, with the same bits.
-// Only for calls fillsFromColumns accepts (a vector level runs, the code has
-// a metric, and there are pairs and elements); the others take the row
-// tables. False, with out untouched, when the packed copies cannot be
-// allocated.
+// The same table straight from the host's column-major data, without row
+// tables, at a given vector level (the narrower of it and what the processor
+// runs): A is m x n (element k of row i at a[i + k*m]), B has r rows and at
+// least n columns (b[j + k*r]). Several pairs at once, from packed copies of
+// both; every level gives fillDistanceTable's bits. Only for calls
+// fillsFromColumns accepts (a vector level runs, the code has a metric, and
+// there are pairs and elements). False, with out untouched, when the packed
+// copies cannot be allocated.
 bool fillsFromColumns(isa::Isa level, std::int32_t m, std::int32_t n, std::int32_t r, double code);
 bool fillDistanceTableFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
                                   std::int32_t r, double code, double* out);
 
 // The same without the rescale: out[i*r + j] is the plain distance. Lets the
 // levels be compared pair by pair.
-void fillDistancesOn(isa::Isa level, const double* const* tableA, std::int32_t m, std::int32_t n,
-                     const double* const* tableB, std::int32_t r, double code, double* out);
+bool fillDistancesFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
+                              std::int32_t r, double code, double* out);
 
 #endif

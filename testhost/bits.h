@@ -59,6 +59,14 @@ std::vector<const double*> rowsOf(const Rows& rows) {
 
 using Rows = std::vector<std::vector<double>>;
 
+// The first `cols` values of every row, column-major, as the host holds a matrix.
+inline std::vector<double> columnsOf(const Rows& rows, std::size_t cols = 4) {
+    std::vector<double> data(rows.size() * cols);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (std::size_t c = 0; c < cols; ++c) data[i + c * rows.size()] = rows[i][c];
+    return data;
+}
+
 // Values spread over many binades, so that adding the same products in any
 // other order almost surely changes some sums in their last bits.
 inline std::vector<double> spreadValues(std::size_t count, std::mt19937& rng, double specials) {

@@ -41,11 +41,10 @@ function files = userFiles(root)
   for k = 1:numel(listing)
     files{end + 1} = fullfile(root, listing(k).name); %#ok<AGROW>
   end
-  folders = dir(root);
-  for k = 1:numel(folders)
-    name = folders(k).name;
-    help = fullfile(root, name, [name '.m']);
-    if folders(k).isdir && name(1) ~= '.' && exist(fullfile(root, name, [name '.cpp']), 'file') && exist(help, 'file')
+  names = pluginNames();
+  for k = 1:numel(names)
+    help = fullfile(root, names{k}, [names{k} '.m']);
+    if exist(help, 'file')
       files{end + 1} = help; %#ok<AGROW>
     end
   end

@@ -14,7 +14,7 @@ else
   packages=(octave octave-dev cmake make g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
             python3-numpy python3-scipy python3-pybind11 python3-pytest python3-dev python3-pip
             python3-setuptools python3-wheel python3-build python3-venv python3-hypothesis python3-mypy
-            python3-numpydoc python3-distributed python3-tqdm python3-pil)
+            python3-numpydoc python3-distributed python3-tqdm python3-pil pybind11-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

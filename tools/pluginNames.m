@@ -1,14 +1,10 @@
 function names = pluginNames ()
-  % The functions of this source tree, sorted: every top-level folder whose
-  % CMakeLists.txt calls regionkit_plugin(), the same list the build reads.
+  % The functions of this source tree, sorted, as the build lists them
+  % (cmake -P cmake/plugins.cmake prints them).
   root = fileparts (fileparts (mfilename ("fullpath")));
-  names = {};
-  for d = dir (root)'
-    list = fullfile (root, d.name, "CMakeLists.txt");
-    if (d.isdir && exist (list, "file") == 2
-        && ! isempty (regexp (fileread (list), '(^|\n)regionkit_plugin\(', "once")))
-      names{end+1} = d.name;
-    endif
-  endfor
-  names = sort (names);
+  [status, output] = system (sprintf ('cmake -P "%s"', fullfile (root, "cmake", "plugins.cmake")));
+  if (status != 0)
+    error ("pluginNames: cmake could not list the functions: %s", output);
+  endif
+  names = sort (strsplit (strtrim (output), " "));
 endfunction

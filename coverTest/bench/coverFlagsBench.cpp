@@ -17,10 +17,13 @@ std::vector<double> randomRows(int count, int maxSize, unsigned seed) {
     return rows;
 }
 
-std::vector<const double*> pointers(const std::vector<double>& rows) {
-    std::vector<const double*> p;
-    for (std::size_t i = 0; i < rows.size(); i += 4) p.push_back(&rows[i]);
-    return p;
+// Row-major boxes (4 values each) as the host holds them: column-major.
+std::vector<double> columns(const std::vector<double>& rows) {
+    const std::size_t count = rows.size() / 4;
+    std::vector<double> c(rows.size());
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t k = 0; k < 4; ++k) c[i + k * count] = rows[4 * i + k];
+    return c;
 }
 
 void BM_coverFlags(benchmark::State& state) {
@@ -32,10 +35,10 @@ void BM_coverFlags(benchmark::State& state) {
     }
     state.SetLabel(isa::name(level));
     const std::vector<double> regions = randomRows(count, 60, 1), boxes = randomRows(count, 200, 2);
-    const auto regionRows = pointers(regions), boxRows = pointers(boxes);
+    const auto regionColumns = columns(regions), boxColumns = columns(boxes);
     std::vector<double> flags(static_cast<std::size_t>(count) * static_cast<std::size_t>(count));
     for (auto _ : state) {
-        coverFlagsOn(level, regionRows.data(), count, boxRows.data(), count, flags.data());
+        coverFlagsOn(level, regionColumns.data(), count, boxColumns.data(), count, flags.data());
         benchmark::DoNotOptimize(flags.data());
         benchmark::ClobberMemory();
     }

@@ -14,8 +14,8 @@ namespace {
 
 using Box = std::vector<double>;
 
+using testhost::columnsOf;
 using testhost::randomBoxes;
-using testhost::rowsOf;
 
 double flag(const Box& region, const Box& box) { return coverFlag(region.data(), box.data()); }
 
@@ -72,8 +72,8 @@ TEST(CoverFlags, NoBoxesOrNoRegionBoxesWriteNothing) {
     const std::vector<Box> regions{{1, 1, 5, 5}, {20, 20, 4, 4}};
     const std::vector<Box> boxes{{0, 0, 10, 10}, {18, 18, 10, 10}, {0, 0, 30, 30}};
     std::vector<double> untouched(4, -1.0);
-    coverFlags(rowsOf(regions).data(), 2, nullptr, 0, untouched.data());
-    coverFlags(nullptr, 0, rowsOf(boxes).data(), 3, untouched.data());
+    coverFlagsFromColumns(columnsOf(regions).data(), 2, nullptr, 0, untouched.data());
+    coverFlagsFromColumns(nullptr, 0, columnsOf(boxes).data(), 3, untouched.data());
     EXPECT_EQ(untouched, std::vector<double>(4, -1.0));
 }
 
@@ -94,13 +94,13 @@ TEST_P(CoverLevels, GiveThePairRuleBitForBit) {
         ASSERT_GT(ones, 0.0);
 
         std::vector<double> flags(expected.size(), -1.0);
-        coverFlagsOn(level(), rowsOf(regions).data(), 37, rowsOf(boxes).data(), boxCount, flags.data());
+        coverFlagsOn(level(), columnsOf(regions).data(), 37, columnsOf(boxes).data(), boxCount, flags.data());
         ASSERT_EQ(std::memcmp(flags.data(), expected.data(), flags.size() * sizeof(double)), 0)
             << boxCount << " boxes";
-        // The level coverFlags picks for itself is the widest.
+        // The level coverFlagsFromColumns picks for itself is the widest.
         if (level() == isa::widest()) {
             std::vector<double> chosen(expected.size(), -1.0);
-            coverFlags(rowsOf(regions).data(), 37, rowsOf(boxes).data(), boxCount, chosen.data());
+            coverFlagsFromColumns(columnsOf(regions).data(), 37, columnsOf(boxes).data(), boxCount, chosen.data());
             ASSERT_EQ(std::memcmp(chosen.data(), expected.data(), chosen.size() * sizeof(double)), 0);
         }
     }
@@ -117,7 +117,7 @@ TEST_P(CoverLevels, RegionBoxesThinnerThanAHundredth) {
     std::vector<Box> boxes;
     for (int j = 0; j < 19; ++j) boxes.push_back({-j * 0.5, -static_cast<double>(j), 20.0 + j, 20.0 + 2 * j});
     std::vector<double> flags(boxes.size() * regions.size(), -1.0);
-    coverFlagsOn(level(), rowsOf(regions).data(), static_cast<int>(regions.size()), rowsOf(boxes).data(), 19,
+    coverFlagsOn(level(), columnsOf(regions).data(), static_cast<int>(regions.size()), columnsOf(boxes).data(), 19,
                  flags.data());
     for (std::size_t k = 0; k < flags.size(); ++k)
         EXPECT_EQ(flags[k], covered[k / boxes.size()]) << "region " << k / boxes.size() << ", box " << k % boxes.size();

@@ -10,9 +10,9 @@ void coverTestThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
     for (std::size_t count : {1u, 3u, 255u, 256u, 257u, 600u}) {
         auto boxes = share(randomBoxes(rng, static_cast<int>(count)));
         eachLevel(jobs, "coverFlagsOn " + std::to_string(count), [=](isa::Isa level) {
-            const auto pr = testhost::rowsOf(*regions), pb = testhost::rowsOf(*boxes);
+            const auto cr = testhost::columnsOf(*regions), cb = testhost::columnsOf(*boxes);
             Values out(count * 37);
-            coverFlagsOn(level, pr.data(), 37, pb.data(), static_cast<std::int32_t>(count), out.data());
+            coverFlagsOn(level, cr.data(), 37, cb.data(), static_cast<std::int32_t>(count), out.data());
             return out;
         });
     }

@@ -18,10 +18,12 @@ namespace {
 const double inf = std::numeric_limits<double>::infinity();
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
-// Rows held as a row table: one pointer per row.
+// Rows held both ways the entry reads them: as a row table (one pointer per
+// row) and as the host's column-major matrix.
 struct Table {
     std::vector<std::vector<double>> rows;
     std::vector<const double*> pointers = testhost::rowsOf(rows);
+    std::vector<double> columns = rows.empty() ? std::vector<double>() : testhost::columnsOf(rows, rows[0].size());
 
     const double* const* get() const { return pointers.data(); }
     std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
@@ -30,9 +32,15 @@ struct Table {
 using testhost::randomRows;
 using testhost::sameBits;
 
+// The table as the entry makes it at `level`: from the columns where the
+// vectors run, else one pair at a time over the row tables.
 std::vector<double> table(isa::Isa level, const Table& a, std::int32_t n, const Table& b, double code) {
     std::vector<double> out(a.rows.size() * b.rows.size(), -12345.0);
-    fillDistanceTableOn(level, a.get(), a.count(), n, b.get(), b.count(), code, out.data());
+    if (fillsFromColumns(level, a.count(), n, b.count(), code))
+        EXPECT_TRUE(fillDistanceTableFromColumns(level, a.columns.data(), a.count(), n, b.columns.data(), b.count(),
+                                                 code, out.data()));
+    else
+        fillDistanceTable(a.get(), a.count(), n, b.get(), b.count(), code, out.data());
     return out;
 }
 
@@ -114,10 +122,8 @@ TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
 
 TEST_P(DistanceLevels, NoPairsOrNoElements) {
     const Table none{{}}, one{{{0.25, 0.5}}}, two{{{1, 2}, {3, 4}}};
-    double sentinel = -7.0;
-    fillDistanceTableOn(level(), none.get(), 0, 2, two.get(), 2, 1.0, &sentinel);
-    fillDistanceTableOn(level(), two.get(), 2, 2, none.get(), 0, 2.0, &sentinel);
-    EXPECT_EQ(sentinel, -7.0);
+    EXPECT_TRUE(table(level(), none, 2, two, 1.0).empty());
+    EXPECT_TRUE(table(level(), two, 2, none, 2.0).empty());
     // N = 0: every distance is 1.0 or 0.0, so lo equals hi and all are NaN.
     for (double code : {1.0, 2.0}) ASSERT_TRUE(sameBits(table(level(), two, 0, one, code), std::vector<double>{nan, nan})) << "N = 0";
 }
@@ -146,15 +152,17 @@ TEST_P(DistanceLevels, MatchThePlainLoopBitForBit) {
         // B rows one longer than A's: the extra element must stay unread.
         const Table a{randomRows(rng, m, n, special)}, b{randomRows(rng, r, n + 1, special)};
         for (double code : {1.0, 2.0}) {
-            // Pair by pair before the rescale, specials included...
+            const std::string what = "m=" + std::to_string(m) + " r=" + std::to_string(r) +
+                                     " n=" + std::to_string(n) + " code=" + std::to_string(code);
+            // Pair by pair before the rescale, specials included, where vectors run...
             std::vector<double> want;
             for (const auto& ra : a.rows)
                 for (const auto& rb : b.rows) want.push_back(rowDistance(ra.data(), rb.data(), n, code));
             std::vector<double> got(want.size());
-            fillDistancesOn(level(), a.get(), m, n, b.get(), r, code, got.data());
-            const std::string what = "m=" + std::to_string(m) + " r=" + std::to_string(r) +
-                                     " n=" + std::to_string(n) + " code=" + std::to_string(code);
-            ASSERT_TRUE(sameBits(got, want)) << what;
+            if (fillDistancesFromColumns(level(), a.columns.data(), m, n, b.columns.data(), r, code, got.data()))
+                ASSERT_TRUE(sameBits(got, want)) << what;
+            else
+                ASSERT_EQ(level(), isa::Isa::scalar) << what;
             // ...and the whole rescaled table (informative where no special sends a bound to infinity).
             ASSERT_TRUE(sameBits(table(level(), a, n, b, code), table(isa::Isa::scalar, a, n, b, code))) << what;
         }
@@ -174,25 +182,12 @@ TEST_P(DistanceLevels, ColumnsGiveTheRowTablesBits) {
             const std::int32_t n = (round++ % 3 == 0) ? 1 : 1 + (m * 7 + r) % 40;
             // B has one column more than A: it must stay unread.
             const Table a{randomRows(rng, m, n, false)}, b{randomRows(rng, r, n + 1, false)};
-            std::vector<double> aColumns(static_cast<std::size_t>(m) * n), bColumns(static_cast<std::size_t>(r) * (n + 1));
-            for (std::int32_t k = 0; k < n; ++k)
-                for (std::int32_t i = 0; i < m; ++i) aColumns[i + static_cast<std::size_t>(k) * m] = a.rows[i][k];
-            for (std::int32_t k = 0; k <= n; ++k)
-                for (std::int32_t j = 0; j < r; ++j) bColumns[j + static_cast<std::size_t>(k) * r] = b.rows[j][k];
             for (double code : {1.0, 2.0}) {
                 const std::string what = std::string(levelName()) + " m=" + std::to_string(m) +
                                          " r=" + std::to_string(r) + " n=" + std::to_string(n) +
                                          " code=" + std::to_string(code);
-                const std::vector<double> want = table(isa::Isa::scalar, a, n, b, code);
-                if (!fillsFromColumns(level(), m, n, r, code)) {
-                    EXPECT_EQ(level(), isa::Isa::scalar) << what;
-                    continue;
-                }
-                std::vector<double> got(want.size(), -12345.0);
-                ASSERT_TRUE(fillDistanceTableFromColumns(level(), aColumns.data(), m, n, bColumns.data(), r, code,
-                                                         got.data()))
-                    << what;
-                ASSERT_TRUE(sameBits(got, want)) << what;
+                EXPECT_EQ(fillsFromColumns(level(), m, n, r, code), level() != isa::Isa::scalar) << what;
+                ASSERT_TRUE(sameBits(table(level(), a, n, b, code), table(isa::Isa::scalar, a, n, b, code))) << what;
             }
         }
     // Nothing for the column path to do: no metric or no elements.

@@ -12,11 +12,15 @@ void pairMetricThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
         auto a = share(randomRows(rng, m, n, false));
         auto b = share(randomRows(rng, r, n + 1, false));
         for (double code : {1.0, 2.0})
-            eachLevel(jobs, "fillDistanceTableOn " + std::to_string(m) + "x" + std::to_string(r) + "x" + std::to_string(n),
+            // As the entry fills it: from the columns where vectors run, else over row tables.
+            eachLevel(jobs, "fillDistanceTable " + std::to_string(m) + "x" + std::to_string(r) + "x" + std::to_string(n),
                       [=](isa::Isa level) {
-                          const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
                           Values out(static_cast<std::size_t>(m) * static_cast<std::size_t>(r));
-                          fillDistanceTableOn(level, pa.data(), m, n, pb.data(), r, code, out.data());
+                          const auto ca = testhost::columnsOf(*a, n), cb = testhost::columnsOf(*b, n + 1);
+                          if (!fillDistanceTableFromColumns(level, ca.data(), m, n, cb.data(), r, code, out.data())) {
+                              const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
+                              fillDistanceTable(pa.data(), m, n, pb.data(), r, code, out.data());
+                          }
                           return out;
                       });
     }

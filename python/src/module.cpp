@@ -5,7 +5,8 @@
 // (a view of the caller's data where it already is one, else one copy),
 // calls the entry without the interpreter lock, and hands each result's data
 // to NumPy without a copy. A refusal raised by the entry becomes a Python
-// exception with the entry's message and identifier.
+// exception with the entry's message and identifier. The host is the one the
+// C++ suites run the plug-ins in (testhost/).
 #include "host.h"
 
 // The kernel of rectCull, which regionkit.nms calls directly.
@@ -14,6 +15,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -36,6 +38,7 @@ namespace {
 // Up to this many results may be asked for; every function has far fewer.
 constexpr int mostResults = 16;
 constexpr int numpyDouble = 12;  // NPY_DOUBLE
+constexpr std::size_t mostDimensions = 64;
 
 struct Numpy {
     py::object asarray, array, float64;
@@ -61,6 +64,18 @@ const Refusals* refusalClasses = nullptr;
 
 const Numpy& numpy() { return *numpyFunctions; }
 
+#ifdef REGIONKIT_CHECKED_MODULE
+// The checked build (sanitizers, counted allocations) tells its tests what
+// the last call on this thread asked for and left behind, and how many
+// results NumPy still holds.
+struct LastCall {
+    std::size_t requests = 0;
+    std::size_t leaked = 0;
+};
+thread_local LastCall lastCall;
+std::atomic<long> liveResults{0};
+#endif
+
 bool littleEndian() {
     const unsigned one = 1;
     unsigned char first;
@@ -75,58 +90,42 @@ bool nativeOrder(const py::dtype& d) {
 
 // The class a host would give an array NumPy holds with this dtype, for
 // those that are not turned into doubles. Their data is never read.
-void describeOther(const py::dtype& d, mxArray& a) {
-    a.data = nullptr;
+struct Kind {
+    mxClassID cls;
+    bool complex;
+    const char* name;
+};
+
+Kind kindOf(const py::dtype& d) {
     switch (d.kind()) {
-    case 'c':
-        a.complex = true;
-        a.cls = d.itemsize() == 8 ? mxSINGLE_CLASS : mxDOUBLE_CLASS;
-        a.className = d.itemsize() == 8 ? "single" : "double";
-        return;
+    case 'c': return d.itemsize() == 8 ? Kind{mxSINGLE_CLASS, true, "single"} : Kind{mxDOUBLE_CLASS, true, "double"};
     case 'U':
-    case 'S':
-        a.cls = mxCHAR_CLASS;
-        a.className = "char";
-        return;
-    case 'O':
-        a.cls = mxUNKNOWN_CLASS;
-        a.className = "object";
-        return;
-    case 'M':
-        a.cls = mxUNKNOWN_CLASS;
-        a.className = "datetime64";
-        return;
-    case 'm':
-        a.cls = mxUNKNOWN_CLASS;
-        a.className = "timedelta64";
-        return;
-    default:
-        a.cls = mxUNKNOWN_CLASS;
-        a.className = "void";
-        return;
+    case 'S': return {mxCHAR_CLASS, false, "char"};
+    case 'O': return {mxUNKNOWN_CLASS, false, "object"};
+    case 'M': return {mxUNKNOWN_CLASS, false, "datetime64"};
+    case 'm': return {mxUNKNOWN_CLASS, false, "timedelta64"};
+    default: return {mxUNKNOWN_CLASS, false, "void"};
     }
 }
 
 // The host's shape of an array: a 0-d array is 1x1, a 1-d array of n
 // elements a 1xn row, and trailing dimensions of 1 past the second dropped.
-void readShape(const py::array& arr, mxArray& a) {
+std::vector<std::size_t> shapeOf(const py::array& arr) {
     const auto nd = static_cast<std::size_t>(arr.ndim());
-    if (nd > mxArray::maxDims) raiseValueError("regionkit: an argument has too many dimensions");
-    a.dims[0] = a.dims[1] = 1;
+    std::vector<std::size_t> dims(nd < 2 ? 2 : nd, 1);
     if (nd == 1) {
-        a.dims[1] = static_cast<mwSize>(arr.shape(0));
+        dims[1] = static_cast<std::size_t>(arr.shape(0));
     } else {
-        for (std::size_t i = 0; i < nd; ++i) a.dims[i] = static_cast<mwSize>(arr.shape(static_cast<py::ssize_t>(i)));
+        for (std::size_t i = 0; i < nd; ++i) dims[i] = static_cast<std::size_t>(arr.shape(static_cast<py::ssize_t>(i)));
     }
-    a.ndims = nd < 2 ? 2 : nd;
-    while (a.ndims > 2 && a.dims[a.ndims - 1] == 1) --a.ndims;
-    a.count = 1;
-    for (std::size_t i = 0; i < a.ndims; ++i) a.count *= a.dims[i];
+    while (dims.size() > 2 && dims.back() == 1) dims.pop_back();
+    if (dims.size() > mostDimensions) raiseValueError("regionkit: an argument has too many dimensions");
+    return dims;
 }
 
-// Fills `a` from one Python argument; `held` keeps whatever array the data
-// lives in for the length of the call.
-void readArgument(py::handle object, mxArray& a, std::vector<py::object>& held) {
+// The host array of one Python argument; `held` keeps whatever array the
+// data lives in for the length of the call.
+testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
     py::array arr;
     if (py::isinstance<py::array>(object)) {
         arr = py::reinterpret_borrow<py::array>(object);
@@ -143,21 +142,23 @@ void readArgument(py::handle object, mxArray& a, std::vector<py::object>& held) 
     }
     const py::dtype d = arr.dtype();
     const char kind = d.kind();
+    testhost::ArrayPtr a;
     if (kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f') {
         const int flags = arr.flags();
         const bool inPlace = d.num() == numpyDouble && nativeOrder(d) &&
                              (flags & py::detail::npy_api::NPY_ARRAY_F_CONTIGUOUS_) &&
                              (flags & py::detail::npy_api::NPY_ARRAY_ALIGNED_);
         if (!inPlace) arr = py::array(numpy().array(arr, py::arg("dtype") = numpy().float64, py::arg("order") = "F"));
-        a.cls = mxDOUBLE_CLASS;
-        a.className = "double";
-        // Never written: the entries take their arguments as const.
-        a.data = const_cast<double*>(static_cast<const double*>(arr.data()));
+        const std::vector<std::size_t> dims = shapeOf(arr);
+        a = testhost::borrowed(mxDOUBLE_CLASS, false, nullptr, dims.data(), dims.size(),
+                               static_cast<const double*>(arr.data()));
     } else {
-        describeOther(d, a);
+        const Kind k = kindOf(d);
+        const std::vector<std::size_t> dims = shapeOf(arr);
+        a = testhost::borrowed(k.cls, k.complex, k.name, dims.data(), dims.size(), nullptr);
     }
-    readShape(arr, a);
     held.push_back(std::move(arr));
+    return a;
 }
 
 // The reason word of a refusal: the part of its identifier after the colon.
@@ -180,7 +181,7 @@ PyObject* exceptionFor(const std::string& reason, const std::string& message) {
     return refusalClasses->value;
 }
 
-[[noreturn]] void raiseRefusal(const pyhost::Outcome& outcome) {
+[[noreturn]] void raiseRefusal(const testhost::Outcome& outcome) {
     const std::string reason = reasonOf(outcome.id);
     PyObject* type = exceptionFor(reason, outcome.message);
     py::object error = py::reinterpret_borrow<py::object>(type)(outcome.message);
@@ -191,12 +192,20 @@ PyObject* exceptionFor(const std::string& reason, const std::string& message) {
 }
 
 py::object toNumpy(mxArray* a) {
-    const auto rows = static_cast<py::ssize_t>(a->dims[0]);
-    const auto cols = static_cast<py::ssize_t>(a->dims[1]);
-    double* data = pyhost::takeData(a);
+    const auto rows = static_cast<py::ssize_t>(mxGetM(a));
+    const auto cols = static_cast<py::ssize_t>(mxGetN(a));
+    double* data = testhost::takeData(a);
     py::capsule owner;
     try {
-        owner = py::capsule(data, [](void* p) { std::free(p); });
+        owner = py::capsule(data, [](void* p) {
+#ifdef REGIONKIT_CHECKED_MODULE
+            --liveResults;
+#endif
+            std::free(p);
+        });
+#ifdef REGIONKIT_CHECKED_MODULE
+        ++liveResults;
+#endif
     } catch (...) {
         std::free(data);
         throw;
@@ -206,17 +215,17 @@ py::object toNumpy(mxArray* a) {
                      owner);
 }
 
-py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
+py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
     if (nargout < 0 || nargout > mostResults)
         raiseValueError("nargout must lie from 0 to " + std::to_string(mostResults));
     const std::size_t nrhs = args.size();
-    std::vector<mxArray> arguments(nrhs);
+    std::vector<testhost::ArrayPtr> arguments;
     std::vector<const mxArray*> prhs(nrhs + 1, nullptr);
     std::vector<py::object> held;
     held.reserve(nrhs);
     for (std::size_t i = 0; i < nrhs; ++i) {
-        readArgument(args[i], arguments[i], held);
-        prhs[i] = &arguments[i];
+        arguments.push_back(readArgument(args[i], held));
+        prhs[i] = arguments.back().get();
     }
 
     // Results not yet handed to NumPy are destroyed however this function is left.
@@ -226,10 +235,17 @@ py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
             for (mxArray* a : at) mxDestroyArray(a);
         }
     } plhs;
-    pyhost::Outcome outcome;
+    testhost::Outcome outcome;
     {
         py::gil_scoped_release unlocked;
-        outcome = pyhost::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
+#ifdef REGIONKIT_CHECKED_MODULE
+        const std::size_t liveBefore = testhost::liveAllocations();
+#endif
+        outcome = testhost::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
+#ifdef REGIONKIT_CHECKED_MODULE
+        lastCall.requests = outcome.allocations + outcome.arraysCreated;
+        lastCall.leaked = outcome.leakedArrays + (testhost::liveAllocations() - liveBefore);
+#endif
     }
     if (outcome.raised) raiseRefusal(outcome);
 
@@ -259,7 +275,7 @@ py::object callEntry(pyhost::Entry entry, const py::args& args, int nargout) {
 // no N x 5 matrix is put together first, which on a large call would cost a
 // fresh block of memory every time.
 [[noreturn]] void refuseNms(const char* reason, const std::string& message) {
-    pyhost::Outcome outcome;
+    testhost::Outcome outcome;
     outcome.raised = true;
     outcome.id = std::string("nms:") + reason;
     outcome.message = "nms: " + message;
@@ -361,6 +377,13 @@ PYBIND11_MODULE(_regionkit, m) {
 #include "plugins.inc"
 #undef REGIONKIT_PLUGIN
     m.attr("functions") = py::tuple(names);
+#ifdef REGIONKIT_CHECKED_MODULE
+    m.def("_fail_request", [](std::size_t k) { testhost::failAllocation(k); },
+          "From the next call on, request k (from 1) of each call on this thread fails; 0: none.");
+    m.def("_last_call", [] { return py::make_tuple(lastCall.requests, lastCall.leaked); },
+          "(requests, things left behind) of the last call on this thread.");
+    m.def("_live_results", [] { return liveResults.load(); }, "Results whose data NumPy still holds.");
+#endif
     m.def("_cull_indices", &cullIndices, py::arg("boxes"), py::arg("scores"), py::arg("threshold"),
           py::arg("groups"));
     m.attr("__version__") =

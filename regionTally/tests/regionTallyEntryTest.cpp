@@ -75,13 +75,15 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
     const mxArray* w = words.get();
     const mxArray* g = regions.get();
     const mxArray* t = two.get();
+    const std::string tooManyOutputs = "Error: function has only two output parameters";
+    const std::string notFourInputs = "Error: Needs exactly two four input parameters";
     testhost::expectRefused(plugin(), {
         // The call's shape is checked first, outputs before inputs, before any argument is looked at.
-        {3, {w, g, t, t}, "", "Error: function has only two output parameters"},
-        {3, {single.get(), g, t, t, t}, "", "Error: function has only two output parameters"},
-        {1, {}, "", "Error: Needs exactly two four input parameters"},
-        {2, {w, g, t}, "", "Error: Needs exactly two four input parameters"},
-        {0, {w, g, t, t, t}, "", "Error: Needs exactly two four input parameters"},
+        {3, {w, g, t, t}, "", tooManyOutputs},
+        {3, {single.get(), g, t, t, t}, "", tooManyOutputs},
+        {1, {}, "", notFourInputs},
+        {2, {w, g, t}, "", notFourInputs},
+        {0, {w, g, t, t, t}, "", notFourInputs},
         {1, {single.get(), g, t, t}, "",
          "Error: argument 1 (the word map) must be a real, full double array, but it is a single array"},
         {1, {w, complexRegions.get(), t, t}, "",
