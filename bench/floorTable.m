@@ -53,29 +53,6 @@ function floorCall (shapes, inputs)
   [results{:}] = benchFloor (shapes, inputs{:});
 endfunction
 
-function [wall, cpu] = alternate (fs, minSeconds)
-  % Median wall and CPU seconds of each f in fs, run in turn until minSeconds pass.
-  for f = fs
-    f{1} ();  % warm up
-  endfor
-  wall = cpu = zeros (0, numel (fs));
-  start = tic ();
-  while (toc (start) < minSeconds || rows (wall) < 5)
-    w = c = zeros (1, numel (fs));
-    for t = 1:numel (fs)
-      c0 = cputime ();
-      t0 = tic ();
-      fs{t} ();
-      w(t) = toc (t0);
-      c(t) = cputime () - c0;
-    endfor
-    wall(end+1, :) = w;
-    cpu(end+1, :) = c;
-  endwhile
-  wall = median (wall, 1);
-  cpu = median (cpu, 1);
-endfunction
-
 % Every function's cases, exactly as the bench scripts define them.
 cases = cell (0, 4);
 scripts = glob (fullfile (here, "..", "*", "bench", "*Bench.m"));
@@ -96,7 +73,7 @@ arithmetic = zeros (n, 1);
 for r = 1:n
   c = cases{r, 4} ();
   c.check ();
-  [wall, cpu] = alternate ({c.plugin, c.octave, @() floorCall(c.outputs, c.inputs)}, 2);
+  [wall, cpu] = benchInTurn ({c.plugin, c.octave, @() floorCall(c.outputs, c.inputs)}, 2);
   [tp(r, :), to(r, :), memory(r, :)] = deal ([wall(1), cpu(1)], [wall(2), cpu(2)], [wall(3), cpu(3)]);
   if (c.ops > 0)
     arithmetic(r) = c.ops / peak;

@@ -31,31 +31,9 @@ function text = shareOf (gflops, peak)
   endif
 endfunction
 
-function [wall, cpu] = timeBoth (fs, minSeconds)
-  % Median wall and CPU seconds of each f in fs, run in turn until minSeconds pass.
-  for f = fs
-    f{1} ();  % warm up
-  endfor
-  wall = cpu = zeros (0, numel (fs));
-  start = tic ();
-  while (toc (start) < minSeconds || rows (wall) < 5)
-    w = c = zeros (1, numel (fs));
-    for t = 1:numel (fs)
-      c0 = cputime ();
-      t0 = tic ();
-      fs{t} ();
-      w(t) = toc (t0);
-      c(t) = cputime () - c0;
-    endfor
-    wall(end+1, :) = w;
-    cpu(end+1, :) = c;
-  endwhile
-  wall = median (wall, 1);
-  cpu = median (cpu, 1);
-endfunction
-
 args = argv ();
 addpath (args{1});
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "bench"));  % benchInTurn
 if (numel (args) > 1)
   peak = str2double (args{2});
 else
@@ -80,7 +58,7 @@ for sizes = [512 11; 1024 16]'
   ref = conv2 (A, rot90 (K, 2), "valid");
   % conv2 adds in another order, so the sums agree only to rounding.
   assert (reshape (sums, p, p), ref, -1e-9);
-  [wall, cpu] = timeBoth ({@() slideCorr(A, K), @() conv2(A, rot90 (K, 2), "valid")}, 2);
+  [wall, cpu] = benchInTurn ({@() slideCorr(A, K), @() conv2(A, rot90 (K, 2), "valid")}, 2);
   flops = 2 * p * p * kside * kside;
   names = {"wall", "cpu"};
   times = {wall, cpu};
