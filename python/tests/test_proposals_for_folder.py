@@ -17,9 +17,9 @@ import pytest
 # suite runs from a copy, against an installed package.
 EXAMPLES = os.environ.get("REGIONKIT_EXAMPLES") or Path(__file__).resolve().parents[1] / "examples"
 EXAMPLE = Path(EXAMPLES) / "proposals_for_folder.py"
-spec = importlib.util.spec_from_file_location("proposals_for_folder", EXAMPLE)
-example = sys.modules[spec.name] = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(example)
+found = importlib.util.spec_from_file_location("proposals_for_folder", EXAMPLE)
+example = sys.modules[found.name] = importlib.util.module_from_spec(found)
+found.loader.exec_module(example)
 
 SCENES = 48
 
