@@ -8,6 +8,7 @@
 #include "allocation.h"
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 struct ScoredBox {
@@ -32,6 +33,19 @@ constexpr std::int64_t smallBoxArea = 4096;
 
 // Thresholds above this (compared in double precision) keep nothing at all.
 constexpr double thresholdLimit = 0.99;
+
+// True when a coordinate truncates toward zero to a signed 32-bit integer
+// (never for NaN): the coordinates a box record can hold.
+inline bool truncatesToInt32(double v) { return v > -2147483649.0 && v < 2147483648.0; }
+
+// A group's label from a number: equal numbers give equal labels (-0 and +0
+// alike). NaN has no label; callers refuse it first.
+inline std::int64_t groupLabel(double g) {
+    if (g == 0.0) g = 0.0;
+    std::int64_t label;
+    std::memcpy(&label, &g, sizeof label);
+    return label;
+}
 
 // A double rounded to the nearest single-precision float, as IEEE conversion
 // does, including overflow to infinity (which a plain cast leaves undefined).

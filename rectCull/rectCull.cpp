@@ -12,7 +12,6 @@
 #include "gate.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -21,9 +20,6 @@ enum { OUT_KEPT = 0, OUT_ROWS, OUT_COUNT };
 
 const char* const usage = "[kept, keptRows] = rectCull(boxes, threshold[, groups])";
 const char* const coordinateNames[4] = {"x", "y", "w", "h"};
-
-// True when the value truncates toward zero to a signed 32-bit integer (never for NaN).
-bool truncatesToInt32(double v) { return v > -2147483649.0 && v < 2147483648.0; }
 
 // Coordinates become 32-bit integers; refuse any that cannot, before anything is allocated.
 bool checkCoordinates(gateway::Gate& gate, const double* data, std::int32_t rows) {
@@ -52,14 +48,6 @@ bool checkGroups(gateway::Gate& gate, const mxArray* groups, std::int32_t rows) 
     for (std::int32_t i = 0; i < rows; ++i)
         if (std::isnan(data[i])) return gate.refuse("badGroup", "Box %d has group NaN; groups must be numbers.", i + 1);
     return true;
-}
-
-// A group's label: equal numbers give equal labels (-0 and +0 alike).
-std::int64_t groupLabel(double g) {
-    if (g == 0.0) g = 0.0;
-    std::int64_t label;
-    std::memcpy(&label, &g, sizeof label);
-    return label;
 }
 
 bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {

@@ -299,7 +299,7 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
     for (py::ssize_t j = 0; j < 4; ++j)
         for (py::ssize_t i = 0; i < n; ++i) {
             const double v = from(i, j);
-            if (v > -2147483649.0 && v < 2147483648.0) continue;
+            if (truncatesToInt32(v)) continue;
             const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
             if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
             refuseNms("badCoordinate",
@@ -321,10 +321,9 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
             if (!values) throw py::error_already_set();
             const auto value = values.unchecked<1>();
             for (py::ssize_t i = 0; i < n; ++i) {
-                double v = value(i);
+                const double v = value(i);
                 if (std::isnan(v)) refuseNms("badGroup", "groups[" + std::to_string(i) + "] is NaN; groups must be numbers.");
-                if (v == 0.0) v = 0.0;
-                std::memcpy(&labels[static_cast<std::size_t>(i)], &v, sizeof v);
+                labels[static_cast<std::size_t>(i)] = groupLabel(v);
             }
         } else {
             const auto values = py::array_t<std::int64_t, py::array::forcecast>::ensure(g);
