@@ -102,27 +102,92 @@ void sortByScore(BoxList& candidates) {
 
 }  // namespace
 
-// Edges are formed in 64 bits. Where x + w, y + h and w*h fit in 32 bits this
-// is the 32-bit arithmetic exactly; beyond that the exact edges are used
-// instead of a wrapped (undefined) 32-bit sum.
-float boxOverlap(const ScoredBox& a, const ScoredBox& b) {
+namespace {
+
+// The intersection's width and height (each at least 0) of the kept box a and
+// the candidate b; false, with nothing measured, when a has no positive width
+// or height or b ends at or before a's near edges. Edges are formed in 64
+// bits. Where x + w, y + h and w*h fit in 32 bits this is the 32-bit
+// arithmetic exactly; beyond that the exact edges are used instead of a
+// wrapped (undefined) 32-bit sum.
+bool intersection(const ScoredBox& a, const ScoredBox& b, std::int64_t& iw, std::int64_t& ih) {
     const std::int64_t aRight = std::int64_t{a.x} + a.w;
     const std::int64_t aBottom = std::int64_t{a.y} + a.h;
     const std::int64_t bRight = std::int64_t{b.x} + b.w;
     const std::int64_t bBottom = std::int64_t{b.y} + b.h;
-    if (a.y >= aBottom || a.x >= aRight) return 0.0f;
-    if (a.y >= bBottom || a.x >= bRight) return 0.0f;
+    if (a.y >= aBottom || a.x >= aRight) return false;
+    if (a.y >= bBottom || a.x >= bRight) return false;
+    ih = std::max<std::int64_t>(std::min(aBottom, bBottom) - std::max<std::int64_t>(a.y, b.y), 0);
+    iw = std::max<std::int64_t>(std::min(aRight, bRight) - std::max<std::int64_t>(a.x, b.x), 0);
+    return true;
+}
 
-    std::int64_t ih = std::min(aBottom, bBottom) - std::max<std::int64_t>(a.y, b.y);
-    std::int64_t iw = std::min(aRight, bRight) - std::max<std::int64_t>(a.x, b.x);
-    if (ih < 0) ih = 0;
-    if (iw < 0) iw = 0;
+}  // namespace
 
+float boxOverlap(const ScoredBox& a, const ScoredBox& b) {
+    std::int64_t iw = 0, ih = 0;
+    if (!intersection(a, b, iw, ih)) return 0.0f;
     const float intersection = static_cast<float>(iw) * static_cast<float>(ih);
     const float areaA = static_cast<float>(a.w) * static_cast<float>(a.h);
     const float areaB = static_cast<float>(b.w) * static_cast<float>(b.h);
     const float sum = areaA + areaB;
     return intersection / (sum - intersection);
+}
+
+float boxOverlapSmaller(const ScoredBox& a, const ScoredBox& b) {
+    std::int64_t iw = 0, ih = 0;
+    // Intersecting boxes both have positive width and height: the smaller area is positive.
+    if (!intersection(a, b, iw, ih) || iw == 0 || ih == 0) return 0.0f;
+    const float intersection = static_cast<float>(iw) * static_cast<float>(ih);
+    const float areaA = static_cast<float>(a.w) * static_cast<float>(a.h);
+    const float areaB = static_cast<float>(b.w) * static_cast<float>(b.h);
+    return intersection / std::min(areaA, areaB);
+}
+
+double plainOverlap(const PlainBox& a, const PlainBox& b, OverlapMeasure measure) {
+    const double iw = std::max(std::min(a.x2, b.x2) - std::max(a.x1, b.x1), 0.0);
+    const double ih = std::max(std::min(a.y2, b.y2) - std::max(a.y1, b.y1), 0.0);
+    const double intersection = iw * ih;
+    const double areaA = std::max(a.x2 - a.x1, 0.0) * std::max(a.y2 - a.y1, 0.0);
+    const double areaB = std::max(b.x2 - b.x1, 0.0) * std::max(b.y2 - b.y1, 0.0);
+    if (measure == OverlapMeasure::overSmaller)
+        return intersection == 0.0 ? 0.0 : intersection / std::min(areaA, areaB);
+    return intersection / ((areaA + areaB) - intersection);
+}
+
+// Range reduction x = k ln2 + r with |r| <= ln2/2, where ln2 is split in two so
+// that k * ln2Hi is exact (ln2Hi has 32 trailing zero bits, k fewer than 2^11);
+// then e^r from its Taylor series to r^13 (the next term is below 2^-57 of the
+// sum), evaluated in Horner's form, each multiplication and addition rounded
+// on its own (this file does not contract them into fused multiply-adds);
+// then 2^k applied as exact scalings. Measured against glibc's exp over
+// [-708, 0]: at most 1 ulp apart (the tests hold it to that).
+double decayExp(double x) {
+    if (std::isnan(x)) return x;
+    if (x < -746.0) return 0.0;  // below half the smallest subnormal, and -infinity
+    constexpr double invLn2 = 0x1.71547652b82fep+0;
+    constexpr double ln2Hi = 0x1.62e42fee00000p-1;
+    constexpr double ln2Lo = 0x1.a39ef35793c76p-33;
+    constexpr double inverseFactorial[] = {
+        1.0,  1.0, 0x1.0000000000000p-1, 0x1.5555555555555p-3, 0x1.5555555555555p-5, 0x1.1111111111111p-7,
+        0x1.6c16c16c16c17p-10, 0x1.a01a01a01a01ap-13, 0x1.a01a01a01a01ap-16, 0x1.71de3a556c734p-19,
+        0x1.27e4fb7789f5cp-22, 0x1.ae64567f544e4p-26, 0x1.1eed8eff8d898p-29, 0x1.6124613a86d09p-33};
+    const double t = x * invLn2;
+    const int k = static_cast<int>(t < 0 ? t - 0.5 : t + 0.5);  // nearest, halves away from 0
+    const double kd = k;
+    const double r = (x - kd * ln2Hi) - kd * ln2Lo;
+    double p = inverseFactorial[13];
+    for (int n = 12; n >= 0; --n) p = p * r + inverseFactorial[n];
+    // 2^e for a normal exponent e, from its bits.
+    const auto power = [](int e) {
+        const std::uint64_t bits = static_cast<std::uint64_t>(e + 1023) << 52;
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    };
+    if (k >= -1022) return p * power(k);
+    // A subnormal result: one exact scaling, then one that rounds.
+    return (p * power(k + 100)) * power(-100);
 }
 
 namespace {
@@ -139,10 +204,36 @@ bool positive(const ScoredBox& b) { return b.w > 0 && b.h > 0; }
 // positions): each pass keeps the first remaining candidate and compacts the
 // survivors forward in one sweep, which leaves exactly what removing them one
 // at a time, in order, would.
-void sweepCull(const BoxList& candidates, Indices& order, float threshold, BoxList& kept, RowList* keptRows) {
+// Removal without decay: the threshold, the overlap measure and the cap.
+struct Removal {
+    float threshold;
+    OverlapMeasure measure;
+    std::size_t cap;
+};
+
+struct OverUnion {
+    float operator()(const ScoredBox& a, const ScoredBox& b) const { return boxOverlap(a, b); }
+};
+struct OverSmaller {
+    float operator()(const ScoredBox& a, const ScoredBox& b) const { return boxOverlapSmaller(a, b); }
+};
+
+// Runs walk(OverUnion()) or walk(OverSmaller()), so that each walk is compiled
+// with its measure inlined.
+template <class Walk>
+void withMeasure(OverlapMeasure measure, Walk&& walk) {
+    if (measure == OverlapMeasure::overSmaller)
+        walk(OverSmaller());
+    else
+        walk(OverUnion());
+}
+
+template <class Overlap>
+void sweepCull(const BoxList& candidates, Indices& order, float threshold, std::size_t cap, Overlap overlap,
+               BoxList& kept, RowList* keptRows) {
     std::size_t first = 0;
     std::size_t last = order.size();
-    while (first < last) {
+    for (std::size_t taken = 0; first < last && taken < cap; ++taken) {
         const std::uint32_t row = order[first++];
         const ScoredBox best = candidates[row];
         kept.push_back(best);
@@ -150,7 +241,7 @@ void sweepCull(const BoxList& candidates, Indices& order, float threshold, BoxLi
         const float effective = effectiveThreshold(best, threshold);
         std::size_t out = first;
         for (std::size_t i = first; i < last; ++i) {
-            if (boxOverlap(best, candidates[order[i]]) >= effective) continue;
+            if (overlap(best, candidates[order[i]]) >= effective) continue;
             order[out++] = order[i];
         }
         last = out;
@@ -305,7 +396,10 @@ private:
 // and each kept box measures only the undecided candidates the grid places
 // near it. Every decision is the plain walk's: candidate j is removed by the
 // first kept box before it whose overlap reaches that box's threshold.
-void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows) {
+// The walk stops once `cap` boxes are kept.
+template <class Overlap>
+void gridCull(const BoxList& candidates, float threshold, std::size_t cap, Overlap overlap, BoxList& kept,
+              CullCounts* counts, RowList* keptRows) {
     const std::size_t n = candidates.size();
     const Indices order = sortedOrder(candidates);
     Flags removed(n, 0);
@@ -314,12 +408,13 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCou
         for (std::size_t k = 0; k < n; ++k) rank[order[k]] = static_cast<std::uint32_t>(k);
         return BoxGrid(candidates, rank);
     }();
-    for (std::size_t k = 0; k < n; ++k) {
+    std::size_t taken = 0;
+    for (std::size_t k = 0; k < n && taken < cap; ++k) {
         if (removed[k]) continue;
         const ScoredBox& best = candidates[order[k]];
         kept.push_back(best);
         if (keptRows != nullptr) keptRows->push_back(order[k]);
-        if (!positive(best)) continue;
+        if (++taken == cap || !positive(best)) continue;
         const float effective = effectiveThreshold(best, threshold);
         const std::int64_t right = std::int64_t{best.x} + best.w, bottom = std::int64_t{best.y} + best.h;
         // Decides a candidate against the kept box; true when it is removed.
@@ -328,7 +423,7 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCou
             if (e.x >= right || e.y >= bottom || std::int64_t{e.x} + e.w <= best.x ||
                 std::int64_t{e.y} + e.h <= best.y)
                 return false;
-            if (!(boxOverlap(best, boxOf(e)) >= effective)) return false;
+            if (!(overlap(best, boxOf(e)) >= effective)) return false;
             removed[e.rank] = 1;
             return true;
         });
@@ -343,12 +438,14 @@ void gridCull(const BoxList& candidates, float threshold, BoxList& kept, CullCou
 
 namespace {
 
-void cullUngrouped(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows);
+void cullUngrouped(BoxList& candidates, const Removal& removal, BoxList& kept, CullCounts* counts, RowList* keptRows);
 
 // Each group culled on its own, as a call on its candidates alone would be,
-// then the kept boxes of all groups taken in the one score order.
-void cullGroups(BoxList& candidates, const GroupList& groups, float threshold, BoxList& kept, CullCounts* counts,
-                RowList* keptRows) {
+// then the kept boxes of all groups taken in the one score order, the first
+// `removal.cap` of them. A group's boxes kept after its first `cap` can never
+// be among them, so each group's walk stops there too.
+void cullGroups(BoxList& candidates, const GroupList& groups, const Removal& removal, BoxList& kept,
+                CullCounts* counts, RowList* keptRows) {
     const std::size_t n = candidates.size();
     // The candidates by group, each group's in the caller's order.
     struct Member {
@@ -372,7 +469,7 @@ void cullGroups(BoxList& candidates, const GroupList& groups, float threshold, B
         groupKept.clear();
         groupRows.clear();
         CullCounts groupCounts;
-        cullUngrouped(members, threshold, groupKept, &groupCounts, &groupRows);
+        cullUngrouped(members, removal, groupKept, &groupCounts, &groupRows);
         for (std::uint32_t row : groupRows) isKept[byGroup[first + row].at] = 1;
         if (counts != nullptr) {
             counts->cells += groupCounts.cells;
@@ -380,8 +477,10 @@ void cullGroups(BoxList& candidates, const GroupList& groups, float threshold, B
         }
         first = last;
     }
+    std::size_t taken = 0;
     for (std::uint32_t at : scoreOrder(candidates)) {
         if (!isKept[at]) continue;
+        if (taken++ == removal.cap) break;
         kept.push_back(candidates[at]);
         if (keptRows != nullptr) keptRows->push_back(at);
     }
@@ -396,25 +495,199 @@ void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* 
         sortByScore(candidates);
         return;
     }
+    const Removal removal{threshold, OverlapMeasure::overUnion, noCap};
     if (groups != nullptr) {
-        cullGroups(candidates, *groups, threshold, kept, counts, keptRows);
+        cullGroups(candidates, *groups, removal, kept, counts, keptRows);
         candidates.clear();
         return;
     }
-    cullUngrouped(candidates, threshold, kept, counts, keptRows);
+    cullUngrouped(candidates, removal, kept, counts, keptRows);
 }
 
 namespace {
 
-void cullUngrouped(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts, RowList* keptRows) {
+void cullUngrouped(BoxList& candidates, const Removal& removal, BoxList& kept, CullCounts* counts, RowList* keptRows) {
     // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
+    const float threshold = removal.threshold;
     if (threshold > 0.0f && candidates.size() > 64) {
-        gridCull(candidates, threshold, kept, counts, keptRows);
+        withMeasure(removal.measure, [&](auto overlap) {
+            gridCull(candidates, threshold, removal.cap, overlap, kept, counts, keptRows);
+        });
     } else {
         Indices order = scoreOrder(candidates);
-        sweepCull(candidates, order, threshold, kept, keptRows);
+        withMeasure(removal.measure, [&](auto overlap) {
+            sweepCull(candidates, order, threshold, removal.cap, overlap, kept, keptRows);
+        });
     }
     candidates.clear();
 }
 
+// True when score a ranks above score b: higher, or a number against NaN.
+bool ranksAbove(double a, double b) { return a > b || (std::isnan(b) && !std::isnan(a)); }
+
+// A kept box with the score it was kept with.
+struct KeptEntry {
+    std::uint32_t row;
+    double score;
+};
+using KeptEntries = std::vector<KeptEntry, gateway::Allocator<KeptEntry>>;
+
+// The rule of a walk with options: how two boxes are measured, when an
+// overlap counts, and how a lowered score is rounded.
+struct PipelineRule {
+    const BoxList& boxes;
+    float threshold;
+    OverlapMeasure measure;
+    double score(std::uint32_t i) const { return boxes[i].score; }
+    double overlap(std::uint32_t kept, std::uint32_t other) const {
+        return measure == OverlapMeasure::overSmaller ? boxOverlapSmaller(boxes[kept], boxes[other])
+                                                      : boxOverlap(boxes[kept], boxes[other]);
+    }
+    // The overlap reaches the kept box's threshold (a single-precision
+    // comparison: both values are floats).
+    double limitFor(std::uint32_t kept) const { return effectiveThreshold(boxes[kept], threshold); }
+    static bool counts(double overlap, double limit) { return overlap >= limit; }
+    static double rounded(double score) { return toSingle(score); }
+};
+
+struct PlainRule {
+    const PlainBoxList& boxes;
+    double threshold;
+    OverlapMeasure measure;
+    double score(std::uint32_t i) const { return boxes[i].score; }
+    double overlap(std::uint32_t kept, std::uint32_t other) const {
+        return plainOverlap(boxes[kept], boxes[other], measure);
+    }
+    double limitFor(std::uint32_t) const { return threshold; }
+    static bool counts(double overlap, double limit) { return overlap > limit; }
+    static double rounded(double score) { return score; }
+};
+
+// The walk of one group (`members`: its input positions, ascending, each with
+// a score at or above the floor): each round keeps the best remaining box,
+// then removes the others its overlap counts against, or lowers their scores.
+// Appends the kept boxes to `out`, at most options.maxKept.
+template <class Rule>
+void walkWithOptions(const Rule& rule, const CullOptions& options, double floor, RowList& members, KeptEntries& out) {
+    ScoreList score(members.size());
+    for (std::size_t i = 0; i < members.size(); ++i) score[i] = rule.score(members[i]);
+    const ScoreDecay decay = options.decay;
+    const bool floored = options.hasScoreFloor && decay != ScoreDecay::none;
+    std::size_t live = members.size();
+    for (std::size_t taken = 0; live > 0 && taken < options.maxKept; ++taken) {
+        std::size_t best = 0;
+        for (std::size_t i = 1; i < live; ++i)
+            if (ranksAbove(score[i], score[best])) best = i;
+        const std::uint32_t kept = members[best];
+        out.push_back({kept, score[best]});
+        const double limit = rule.limitFor(kept);
+        std::size_t left = 0;
+        for (std::size_t i = 0; i < live; ++i) {
+            if (i == best) continue;
+            double s = score[i];
+            const double overlap = rule.overlap(kept, members[i]);
+            if (decay == ScoreDecay::none) {
+                if (Rule::counts(overlap, limit)) continue;
+            } else if (decay == ScoreDecay::linear) {
+                if (Rule::counts(overlap, limit)) s = Rule::rounded(s * (1.0 - overlap));
+            } else if (!std::isnan(overlap)) {
+                s = Rule::rounded(s * decayExp(-(overlap * overlap) / options.sigma));
+            }
+            if (floored && !(s >= floor)) continue;
+            members[left] = members[i];
+            score[left] = s;
+            ++left;
+        }
+        live = left;
+    }
+}
+
+// The walk with options over all boxes: the boxes at or above the floor,
+// each group walked on its own, the kept boxes of all groups in the order of
+// their scores when kept (equal scores by input position), the first maxKept.
+template <class Rule>
+void cullWithOptions(const Rule& rule, std::size_t count, const CullOptions& options, double floor,
+                     const GroupList* groups, RowList& keptRows, ScoreList* keptScores) {
+    RowList members;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto row = static_cast<std::uint32_t>(i);
+        if (!options.hasScoreFloor || rule.score(row) >= floor) members.push_back(row);
+    }
+    KeptEntries kept;
+    if (groups == nullptr) {
+        walkWithOptions(rule, options, floor, members, kept);
+    } else {
+        std::stable_sort(members.begin(), members.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return (*groups)[a] < (*groups)[b]; });
+        RowList group;
+        for (std::size_t first = 0; first < members.size();) {
+            std::size_t last = first + 1;
+            while (last < members.size() && (*groups)[members[last]] == (*groups)[members[first]]) ++last;
+            group.assign(members.begin() + static_cast<std::ptrdiff_t>(first),
+                         members.begin() + static_cast<std::ptrdiff_t>(last));
+            walkWithOptions(rule, options, floor, group, kept);
+            first = last;
+        }
+        std::sort(kept.begin(), kept.end(), [](const KeptEntry& a, const KeptEntry& b) {
+            return ranksAbove(a.score, b.score) || (!ranksAbove(b.score, a.score) && a.row < b.row);
+        });
+        if (kept.size() > options.maxKept) kept.resize(options.maxKept);
+    }
+    for (const KeptEntry& k : kept) {
+        keptRows.push_back(k.row);
+        if (keptScores != nullptr) keptScores->push_back(k.score);
+    }
+}
+
 }  // namespace
+
+void cullBoxes(BoxList& candidates, float threshold, const CullOptions& options, RowList& keptRows,
+               ScoreList* keptScores, const GroupList* groups) {
+    const double floor = toSingle(options.scoreFloor);
+    const bool limited = options.decay != ScoreDecay::gaussian && static_cast<double>(threshold) > thresholdLimit;
+    if (limited || options.maxKept == 0) {
+        candidates.clear();
+        return;
+    }
+    if (options.decay != ScoreDecay::none) {
+        cullWithOptions(PipelineRule{candidates, threshold, options.measure}, candidates.size(), options, floor,
+                        groups, keptRows, keptScores);
+        candidates.clear();
+        return;
+    }
+    // Removal: the boxes at or above the floor, with where each came from,
+    // through the walks of cullBoxes.
+    RowList from;
+    GroupList fromGroups;
+    BoxList floored;
+    BoxList* list = &candidates;
+    if (options.hasScoreFloor) {
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            if (!(candidates[i].score >= floor)) continue;
+            floored.push_back(candidates[i]);
+            from.push_back(static_cast<std::uint32_t>(i));
+            if (groups != nullptr) fromGroups.push_back((*groups)[i]);
+        }
+        list = &floored;
+        if (groups != nullptr) groups = &fromGroups;
+    }
+    const Removal removal{threshold, options.measure, options.maxKept};
+    BoxList kept;
+    RowList rows;
+    if (groups != nullptr)
+        cullGroups(*list, *groups, removal, kept, nullptr, &rows);
+    else
+        cullUngrouped(*list, removal, kept, nullptr, &rows);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        keptRows.push_back(options.hasScoreFloor ? from[rows[k]] : rows[k]);
+        if (keptScores != nullptr) keptScores->push_back(kept[k].score);
+    }
+    candidates.clear();
+}
+
+void cullPlainBoxes(const PlainBoxList& candidates, double threshold, const CullOptions& options,
+                    RowList& keptRows, ScoreList* keptScores, const GroupList* groups) {
+    if (options.maxKept == 0) return;
+    cullWithOptions(PlainRule{candidates, threshold, options.measure}, candidates.size(), options,
+                    options.scoreFloor, groups, keptRows, keptScores);
+}

@@ -85,4 +85,87 @@ struct CullCounts {
 void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* counts = nullptr,
                RowList* keptRows = nullptr, const GroupList* groups = nullptr);
 
+// How the overlap of two boxes is measured: their intersection over their
+// union, or over the smaller of their two areas (so that a small box lying
+// inside a large one overlaps it fully).
+enum class OverlapMeasure { overUnion, overSmaller };
+
+// What a kept box does to the remaining boxes it overlaps: removes them
+// (none), or lowers their scores instead. Linear: score * (1 - overlap) for
+// the boxes whose overlap passes the threshold. Gaussian: score *
+// exp(-overlap^2 / sigma) for every remaining box; the threshold takes no part.
+enum class ScoreDecay { none, linear, gaussian };
+
+constexpr std::size_t noCap = static_cast<std::size_t>(-1);
+
+// The options of a cull; the defaults are a call without options.
+struct CullOptions {
+    // At most this many boxes are kept, per call (with groups: the best
+    // maxKept of all groups together); the walk stops as soon as it has them.
+    std::size_t maxKept = noCap;
+    // With a floor, a box takes part only while its score is at least the
+    // floor (score >= floor; a NaN score never is). Under decay, a box whose
+    // lowered score falls below the floor leaves the walk.
+    bool hasScoreFloor = false;
+    double scoreFloor = 0.0;
+    OverlapMeasure measure = OverlapMeasure::overUnion;
+    ScoreDecay decay = ScoreDecay::none;
+    double sigma = 0.5;  // of the Gaussian decay; > 0
+};
+
+// Scores as they stand when their boxes are kept: the input scores, or under
+// decay the lowered ones.
+using ScoreList = std::vector<double, gateway::Allocator<double>>;
+
+// Overlap over the smaller of the two areas, in single precision as
+// boxOverlap measures: intersection / min(area a, area b); 0 when the boxes do
+// not intersect.
+float boxOverlapSmaller(const ScoredBox& a, const ScoredBox& b);
+
+// cullBoxes with options, under the pipeline rule that cullBoxes applies
+// (integer boxes, single precision, removal when the overlap reaches the
+// threshold, +0.1 for kept boxes of area <= 4096, nothing kept above 0.99;
+// the limit and the threshold apply to removal and linear decay, not to the
+// Gaussian decay, which uses no threshold). Appends to keptRows the input
+// positions of the kept boxes in the order kept and, with keptScores, their
+// scores then. Without decay the kept rows are those cullBoxes keeps for the
+// boxes at or above the floor, the first maxKept of them. Under decay each
+// round keeps the best remaining box (equal scores: the earlier input
+// position; NaN scores after all numbers), then lowers the scores of the
+// rest; the lowered scores are rounded to single precision.
+// With groups, each group is culled on its own and the kept boxes of all
+// groups come in one order: by the score they were kept with, best first,
+// equal scores by input position.
+void cullBoxes(BoxList& candidates, float threshold, const CullOptions& options, RowList& keptRows,
+               ScoreList* keptScores, const GroupList* groups = nullptr);
+
+// A box of the plain rule: its edges as given, x1 <= u < x2, y1 <= v < y2.
+// A box with x2 < x1 or y2 < y1 has no area.
+struct PlainBox {
+    double x1, y1, x2, y2;
+    double score;
+};
+using PlainBoxList = std::vector<PlainBox, gateway::Allocator<PlainBox>>;
+
+// The overlap of the plain rule, in double precision: intersection over union
+// (NaN for two boxes without area) or over the smaller area (0 when they do not
+// intersect). Areas are (x2 - x1) * (y2 - y1), a negative extent counting 0.
+double plainOverlap(const PlainBox& a, const PlainBox& b, OverlapMeasure measure);
+
+// The plain rule: edges as given, scores and overlaps in double precision, a
+// box removed (or, under linear decay, lowered) when its overlap with the kept
+// box is strictly greater than the threshold; no small-box rule and no upper
+// limit. Otherwise as the cullBoxes with options above, scores unrounded. The
+// walk measures every remaining box against each kept box: its cost grows
+// with the boxes times the kept boxes.
+void cullPlainBoxes(const PlainBoxList& candidates, double threshold, const CullOptions& options,
+                    RowList& keptRows, ScoreList* keptScores, const GroupList* groups = nullptr);
+
+// e^x for x <= 0 (0 below the smallest subnormal, and for -infinity; NaN for
+// NaN), from IEEE additions, multiplications and exact scalings alone, so that
+// it gives the same bits on every platform, which the C library's exp does
+// not. Within 1 ulp of the exact value on [-708, 0] (measured against the C
+// library's exp in the tests).
+double decayExp(double x);
+
 #endif
