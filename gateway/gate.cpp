@@ -126,6 +126,12 @@ bool Gate::notEmpty(const mxArray* a, int position, const char* name) {
                   shapeOf(a));
 }
 
+bool Gate::realScalar(const mxArray* a, int position, const char* name) {
+    if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a) && mxGetNumberOfElements(a) == 1) return true;
+    return refuse("notRealScalar", "Argument %d (%s) must be a real double scalar, but %s came.", position, name,
+                  shapeOf(a));
+}
+
 bool Gate::count32(unsigned long long value, const char* what, std::int32_t* out) {
     if (value > 2147483647ULL)
         return refuse("tooLarge", "%s is %llu, more than the largest count handled, 2147483647.", what, value);

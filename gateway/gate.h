@@ -65,6 +65,8 @@ public:
     bool boxMatrix(const mxArray* a, int position, const char* name, std::int32_t* rows, std::int32_t* cols) {
         return recordMatrix(a, position, name, 4, "x, y, w, h", rows, cols);
     }
+    // A real double scalar: realDoubleMatrix with exactly one element.
+    bool realScalar(const mxArray* a, int position, const char* name);
     // A host count (element count, product of sizes) as a signed 32-bit value.
     bool count32(unsigned long long value, const char* what, std::int32_t* out);
 
@@ -90,8 +92,10 @@ public:
     // Gate's style. Never returns.
     [[noreturn]] void raise() const;
 
+    // "a 3x4 sparse double matrix", for messages; valid until the next call.
+    const char* shapeOf(const mxArray* a);
+
 private:
-    const char* shapeOf(const mxArray* a);  // "a 3x4 sparse double matrix", into shape_
     void makePlain();                        // text_ in the plain form
 
     const char* plugin_;

@@ -54,6 +54,10 @@ bool mxIsDouble(const mxArray* a);
 bool mxIsComplex(const mxArray* a);
 bool mxIsSparse(const mxArray* a);
 bool mxIsEmpty(const mxArray* a);
+bool mxIsChar(const mxArray* a);
+/* Copies a character array's characters (at most buflen - 1, then a 0) into
+ * buf; 0 when it holds them all, 1 otherwise. */
+int mxGetString(const mxArray* a, char* buf, mwSize buflen);
 mxClassID mxGetClassID(const mxArray* a);
 const char* mxGetClassName(const mxArray* a);
 

@@ -18,6 +18,7 @@
 #include <limits>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,12 @@ inline Matrix rows(std::size_t r, std::size_t c, std::initializer_list<double> r
 
 inline Matrix value(double v) { return Matrix{1, 1, {v}}; }
 
+// A character row vector, such as an option name.
+inline Matrix word(const std::string& characters) {
+    Matrix m{1, characters.size(), std::vector<double>(characters.begin(), characters.end()), true};
+    return m;
+}
+
 template <class F>
 Matrix make(std::size_t r, std::size_t c, F element) {  // element(i, j), called in column-major order
     Matrix m{r, c, std::vector<double>(r * c)};
@@ -75,7 +82,8 @@ inline testhost::CallResult run(const testhost::Plugin& plugin, const Call& c) {
     std::vector<testhost::ArrayPtr> held;
     std::vector<const mxArray*> args;
     for (const Matrix& m : c.arguments) {
-        held.push_back(testhost::columnMajor(m.rows, m.cols, m.data));
+        held.push_back(m.text ? testhost::text(std::string(m.data.begin(), m.data.end()))
+                              : testhost::columnMajor(m.rows, m.cols, m.data));
         args.push_back(held.back().get());
     }
     return plugin.call(static_cast<int>(c.results.size()), args);

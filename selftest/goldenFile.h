@@ -4,13 +4,15 @@
 // bytes, least significant byte first (little-endian), with nothing else in it,
 // so that any host reads it with fread(fid, n, 'double', 0, 'ieee-le'):
 //
-//   header     magic number 1919249256 (marks the file), format version 2,
+//   header     magic number 1919249256 (marks the file), format version 3,
 //              number of functions F, then each function's name: its length L
 //              and its L character codes
 //   C calls    after the number of calls C, each one:
 //                function number f, 1 to F, in the order of the names
 //                number of arguments I, number of results O (the call's nlhs)
-//                I arguments:  rows, cols, then rows*cols doubles, column-major
+//                I arguments:  class (0 double, 1 char), rows, cols, then rows*cols
+//                              doubles, column-major (of a char array: its
+//                              character codes)
 //                O results:    rows, cols, then rows*cols doubles, column-major
 //
 // Counts and sizes are whole numbers stored as doubles. Results compare bit for
@@ -32,11 +34,12 @@
 namespace golden {
 
 constexpr double magic = 1919249256.0;
-constexpr double formatVersion = 2.0;
+constexpr double formatVersion = 3.0;
 
 struct Matrix {
     std::size_t rows = 0, cols = 0;
     std::vector<double> data;  // column-major
+    bool text = false;         // a char array; data holds its character codes
 };
 
 struct Call {
@@ -81,7 +84,10 @@ inline std::vector<unsigned char> encode(const File& file) {
         putDouble(out, c.function);
         putDouble(out, static_cast<double>(c.arguments.size()));
         putDouble(out, static_cast<double>(c.results.size()));
-        for (const Matrix& m : c.arguments) putMatrix(out, m);
+        for (const Matrix& m : c.arguments) {
+            putDouble(out, m.text ? 1.0 : 0.0);
+            putMatrix(out, m);
+        }
         for (const Matrix& m : c.results) putMatrix(out, m);
     }
     return out;
@@ -143,7 +149,11 @@ inline File decode(const std::vector<unsigned char>& bytes) {
         if (c.function < 1) throw std::runtime_error("golden file: bad function number");
         const std::size_t in = r.count(16, "argument count");
         const std::size_t out = r.count(16, "result count");
-        for (std::size_t i = 0; i < in; ++i) c.arguments.push_back(r.matrix());
+        for (std::size_t i = 0; i < in; ++i) {
+            const bool text = r.count(1, "argument class") == 1;
+            c.arguments.push_back(r.matrix());
+            c.arguments.back().text = text;
+        }
         for (std::size_t i = 0; i < out; ++i) c.results.push_back(r.matrix());
     }
     if (!r.done()) throw std::runtime_error("golden file: data after the last call");

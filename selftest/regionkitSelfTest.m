@@ -121,14 +121,15 @@ function [names, calls] = readGolden(file)
   % version, the functions' names (their number, then each as its length and
   % character codes), number of calls, then per call the function's number in
   % that list, the number of arguments and of results, and each matrix as
-  % rows, columns and its column-major elements.
+  % rows, columns and its column-major elements; each argument's matrix is
+  % preceded by its class, 0 for double, 1 for char (elements: the codes).
   fid = fopen(file, 'r');
   if fid < 0
     error('regionkitSelfTest:noGoldenFile', 'regionkitSelfTest: cannot open %s', file);
   end
   data = fread(fid, Inf, 'double', 0, 'ieee-le');
   fclose(fid);
-  if numel(data) < 4 || data(1) ~= 1919249256 || data(2) ~= 2
+  if numel(data) < 4 || data(1) ~= 1919249256 || data(2) ~= 3
     error('regionkitSelfTest:badGoldenFile', 'regionkitSelfTest: %s is not a golden calls file', file);
   end
   names = cell(1, data(3));
@@ -147,7 +148,11 @@ function [names, calls] = readGolden(file)
     at = at + 3;
     arguments = cell(1, nin);
     for i = 1:nin
-      [arguments{i}, at] = readMatrix(data, at);
+      isText = data(at) == 1;
+      [arguments{i}, at] = readMatrix(data, at + 1);
+      if isText
+        arguments{i} = char(arguments{i});
+      end
     end
     results = cell(1, nout);
     for i = 1:nout

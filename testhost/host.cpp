@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -168,6 +169,21 @@ bool mxIsDouble(const mxArray* a) { return a->cls == mxDOUBLE_CLASS; }
 bool mxIsComplex(const mxArray* a) { return a->complex; }
 bool mxIsSparse(const mxArray* a) { return a->sparse; }
 bool mxIsEmpty(const mxArray* a) { return a->count == 0; }
+bool mxIsChar(const mxArray* a) { return a->cls == mxCHAR_CLASS; }
+
+int mxGetString(const mxArray* a, char* buf, mwSize buflen) {
+    if (buflen == 0) return 1;
+    buf[0] = '\0';
+    if (a->cls != mxCHAR_CLASS || a->real == nullptr) return 1;
+    std::size_t n = 0;
+    for (; n < a->count && n + 1 < buflen; ++n) {
+        std::uint16_t c;
+        std::memcpy(&c, a->real + 2 * n, 2);
+        buf[n] = c < 128 ? static_cast<char>(c) : '?';
+    }
+    buf[n] = '\0';
+    return n == a->count ? 0 : 1;
+}
 mxClassID mxGetClassID(const mxArray* a) { return a->cls; }
 const char* mxGetClassName(const mxArray* a) {
     if (a->className != nullptr) return a->className;
@@ -284,6 +300,15 @@ ArrayPtr matrix(std::size_t rows, std::size_t cols, std::initializer_list<double
 }
 
 ArrayPtr scalar(double value) { return columnMajor(1, 1, {value}); }
+
+ArrayPtr text(const std::string& characters) {
+    ArrayPtr a = array(mxCHAR_CLASS, {1, characters.size()});
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        const std::uint16_t c = static_cast<unsigned char>(characters[i]);
+        std::memcpy(a->real + 2 * i, &c, 2);
+    }
+    return a;
+}
 
 ArrayPtr zeros(std::size_t rows, std::size_t cols) { return array(mxDOUBLE_CLASS, {rows, cols}); }
 

@@ -36,6 +36,8 @@ ArrayPtr matrix(std::size_t rows, std::size_t cols, std::initializer_list<double
 // A real double matrix from its column-major data.
 ArrayPtr columnMajor(std::size_t rows, std::size_t cols, const std::vector<double>& data);
 ArrayPtr scalar(double value);
+// A 1 x n character array of the given (ASCII) characters.
+ArrayPtr text(const std::string& characters);
 ArrayPtr zeros(std::size_t rows, std::size_t cols);
 // Any class, shape and kind; the data of every class is zero-filled.
 ArrayPtr array(mxClassID cls, const std::vector<std::size_t>& dims, bool complex = false,

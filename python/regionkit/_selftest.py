@@ -9,8 +9,9 @@ import numpy.typing as npt
 MAGIC = 1919249256.0
 # Files of format 1 number the functions in this order; later files list their names.
 Matrix = npt.NDArray[np.float64]
-# One golden call: the function's name, its arguments, its expected results.
-Call = Tuple[str, List[Matrix], List[Matrix]]
+# One golden call: the function's name, its arguments (matrices, and str for
+# char arguments), its expected results.
+Call = Tuple[str, List[Any], List[Matrix]]
 FORMAT_1_NAMES = ("rectCull", "pairMetric", "rectRefit", "slideCorr", "coverTest", "regionTally")
 
 
@@ -32,15 +33,17 @@ def read_golden(path: Optional[str] = None) -> Tuple[List[str], List[Call]]:
     version, in format 2 the functions' names (their number, then each as its
     length and character codes), the number of calls, then per call the
     function's number, the number of arguments and of results, and each
-    matrix as rows, columns and its column-major elements.
+    matrix as rows, columns and its column-major elements. In format 3 each
+    argument's matrix is preceded by its class: 0 double, 1 char (its
+    elements the character codes), which becomes a str.
     """
     path = path or golden_file()
     data = np.fromfile(path, dtype="<f8")
-    if data.size < 4 or data[0] != MAGIC or data[1] not in (1.0, 2.0):
+    if data.size < 4 or data[0] != MAGIC or data[1] not in (1.0, 2.0, 3.0):
         raise ValueError("regionkit: %s is not a golden calls file" % path)
     at = 2
     names = list(FORMAT_1_NAMES)
-    if data[1] == 2.0:
+    if data[1] >= 2.0:
         names, at = [], 3
         for _ in range(int(data[2])):
             length = int(data[at])
@@ -54,12 +57,21 @@ def read_golden(path: Optional[str] = None) -> Tuple[List[str], List[Call]]:
         at += 2 + rows * cols
         return np.asfortranarray(values.astype(np.float64).reshape((rows, cols), order="F"))
 
+    def argument() -> Any:
+        nonlocal at
+        if data[1] < 3.0:
+            return matrix()
+        text = data[at] == 1.0
+        at += 1
+        m = matrix()
+        return "".join(chr(int(c)) for c in m.ravel(order="F")) if text else m
+
     calls, count = [], int(data[at])
     at += 1
     for _ in range(count):
         function, nin, nout = (int(v) for v in data[at:at + 3])
         at += 3
-        arguments = [matrix() for _ in range(nin)]
+        arguments = [argument() for _ in range(nin)]
         results = [matrix() for _ in range(nout)]
         calls.append((names[function - 1], arguments, results))
     return names, calls
@@ -90,7 +102,7 @@ def difference(got: Sequence[Any], expected: Sequence[Matrix]) -> str:
     return ""
 
 
-def run_call(name: str, arguments: Sequence[Matrix], expected: Sequence[Matrix]) -> str:
+def run_call(name: str, arguments: Sequence[Any], expected: Sequence[Matrix]) -> str:
     """Calls one golden call; empty when it gives the expected results, else the problem."""
     from regionkit import matlab
     try:

@@ -126,6 +126,8 @@ std::vector<std::size_t> shapeOf(const py::array& arr) {
 // The host array of one Python argument; `held` keeps whatever array the
 // data lives in for the length of the call.
 testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
+    // A str is a character row vector, as an option name is in MATLAB.
+    if (py::isinstance<py::str>(object)) return testhost::text(object.cast<std::string>());
     py::array arr;
     if (py::isinstance<py::array>(object)) {
         arr = py::reinterpret_borrow<py::array>(object);

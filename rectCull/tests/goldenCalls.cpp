@@ -21,7 +21,7 @@ void rectCullGoldenCalls(Calls& calls) {
                                      30, 30, 64, 64, 0.4, 30, 30, 64, 64, 0.3, 40, 40, 64, 65, 0.2,
                                      40, 40, 64, 65, 0.1, 11, 1,  10, 10, 0.6, 1,  11, 10, 10, 0.65});
     for (double t : {0.9, 0.95, static_cast<double>(std::nextafter(0.9f, 1.0f)), 1.0, 0.5, 0.0, -0.0, -0.1,
-                     static_cast<double>(-0.1f), -0.2, 0.1, nan, inf, -inf, subnormal})
+                     static_cast<double>(-0.1f), -0.2, 0.1, inf, -inf, subnormal})
         cull(twins, t);
     // Boxes of no or negative width or height.
     cull(rows(5, 5, {0, 0, 0, 10, 1, 0, 0, 10, 10, 0.5, 5, 5, -3, 4, 0.7, 2, 2, 10, -1, 0.6, 3, 3, 80, 80, 0.1}), -0.5);
@@ -42,6 +42,46 @@ void rectCullGoldenCalls(Calls& calls) {
          0.1);
     calls.add({rows(2, 5, {0, 0, 10, 10, 0.5, 1, 1, 10, 10, 0.9}), rows(1, 3, {0.3, 0.99, 0.0})}, 1);
     calls.add({rows(1, 5, {3, 4, 5, 6, 0.5}), value(0.5)}, 1);
+
+    // Options: each alone, several together, with groups; on clustered boxes
+    // with fractional coordinates, ties, twins and NaN scores, few enough for
+    // the plain walk and enough for the grid.
+    Source o(2);
+    const auto clustered = [&o](std::size_t m) {
+        return make(m, 5, [&o](std::size_t i, std::size_t j) {
+            if (j < 2) return (i % 7) * 30.0 + o.whole(0, 12) + o.unit();
+            if (j < 4) return o.whole(5, 40) + o.unit();
+            const std::uint64_t pick = o.below(8);
+            return pick == 0 ? nan : pick < 3 ? o.whole(0, 4) / 4 : o.unit();
+        });
+    };
+    const Matrix few = clustered(40), many = clustered(150);
+    const Matrix groups = make(150, 1, [&o](std::size_t, std::size_t) { return static_cast<double>(o.below(3)); });
+    const std::vector<std::vector<Matrix>> optionSets = {
+        {word("MaxKept"), value(0)},
+        {word("MaxKept"), value(1)},
+        {word("maxkept"), value(5)},
+        {word("MaxKept"), value(inf)},
+        {word("ScoreFloor"), value(0.5)},
+        {word("RatioType"), word("Min")},
+        {word("Decay"), word("linear")},
+        {word("Decay"), word("gaussian")},
+        {word("Decay"), word("Gaussian"), word("Sigma"), value(0.1)},
+        {word("Decay"), word("gaussian"), word("Sigma"), value(0.0014)},  // exponents down to -714: subnormal
+        {word("Decay"), word("linear"), word("ScoreFloor"), value(0.3), word("MaxKept"), value(12)},
+        {word("Rule"), word("plain")},
+        {word("Rule"), word("plain"), word("RatioType"), word("min"), word("MaxKept"), value(3)},
+        {word("Rule"), word("plain"), word("Decay"), word("gaussian"), word("Sigma"), value(0.3), word("ScoreFloor"),
+         value(0.05)},
+        {word("Rule"), word("plain"), word("Decay"), word("linear")},
+    };
+    for (const std::vector<Matrix>& options : optionSets)
+        for (const Matrix* boxes : {&few, &many}) {
+            std::vector<Matrix> arguments = {*boxes, value(0.4)};
+            if (boxes == &many && options.size() > 2) arguments.push_back(groups);
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            calls.add(std::move(arguments), 3);
+        }
 
     Source s(1);
     for (std::size_t m : {2, 3, 9, 17, 64, 150}) {

@@ -26,7 +26,7 @@ TEST(RectCullEntry, ResultShapeTruncationAndExtraColumns) {
     // Asked for, the rows the kept boxes came from, counted from 1, best first;
     // twins that the threshold lets through are told apart by their rows.
     auto twins = matrix(3, 5, {0, 0, 9, 9, 0.2, 0, 0, 9, 9, 0.9, 0, 0, 9, 9, 0.5});
-    r = plugin().call(2, {twins.get(), scalar(NAN).get()});
+    r = plugin().call(2, {twins.get(), scalar(0.95).get()});
     ASSERT_TRUE(completed(r, 3, 4));
     EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2, 3, 1}));
 }
@@ -42,8 +42,10 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
     auto boxes = matrix(1, 5, {0, 0, 10, 10, 1});
     auto t = scalar(0.5);
     testhost::expectArgumentChecks(plugin(),
-                                   {"rectCull", "[kept, keptRows] = rectCull(boxes, threshold[, groups])", 2,
-                                    {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}, 1},
+                                   {"rectCull",
+                                    "[kept, keptRows, keptScores] = rectCull(boxes, threshold[, groups][, name, "
+                                    "value, ...])",
+                                    3, {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}, 13},
                                    {boxes.get(), t.get()});
     // A value no 32-bit coordinate can hold, in each of the four coordinate
     // columns of the second box: refused, naming the box and the column.
@@ -82,6 +84,64 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
     EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2, 1}));
 }
 
+TEST(RectCullEntry, OptionsByNameInAnyCaseAndTheirRefusals) {
+    using testhost::text;
+    auto boxes = matrix(3, 6, {0.5, 0, 10, 10, 0.5, 7, 1.25, 1, 10, 10, 0.9, 7, 100, 100, 5, 5, 0.2, 7});
+    auto t = scalar(0.3), groups = matrix(3, 1, {1, 2, 1});
+    auto maxKept = text("maxkept"), one = scalar(1), rule = text("Rule"), plain = text("PLAIN");
+    auto decay = text("Decay"), linear = text("linear");
+    // The plain rule returns the coordinates as given; the cap keeps the best one.
+    auto r = plugin().call(3, {boxes.get(), t.get(), groups.get(), maxKept.get(), one.get(), rule.get(), plain.get()});
+    ASSERT_TRUE(completed(r, 1, 5));
+    EXPECT_EQ(testhost::values(r.out()), (std::vector<double>{1.25, 1, 10, 10, 0}));
+    EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2}));
+    EXPECT_EQ(testhost::values(r.out(2)), (std::vector<double>{0.9}));
+    // Linear decay: the overlapping box stays, lowered by its overlap 9.25 * 9 / (200 - 9.25 * 9).
+    r = plugin().call(3, {boxes.get(), t.get(), rule.get(), plain.get(), decay.get(), linear.get()});
+    ASSERT_TRUE(completed(r, 3, 5));
+    EXPECT_EQ(testhost::values(r.out(2)), (std::vector<double>{0.9, 0.2, 0.5 * (1 - 83.25 / (200 - 83.25))}));
+
+    auto nan = scalar(NAN), minusOne = scalar(-1), half = scalar(0.5), zero = scalar(0), two = matrix(1, 2, {1, 2});
+    auto sigma = text("Sigma"), floor = text("ScoreFloor"), ratio = text("RatioType"), max = text("max");
+    auto bogus = text("Bogus"), longName = text(std::string(40, 'a'));
+    const std::string options = "the options are MaxKept, ScoreFloor, RatioType, Decay, Sigma or Rule.";
+    testhost::expectRefused(plugin(), {
+        {1, {boxes.get(), nan.get()}, "rectCull:badThreshold",
+         "Argument 2 (threshold) is NaN; the overlap threshold must be a number."},
+        {1, {boxes.get(), nan.get(), rule.get(), plain.get()}, "rectCull:badThreshold",
+         "Argument 2 (threshold) is NaN; the overlap threshold must be a number."},
+        {1, {boxes.get(), t.get(), maxKept.get(), minusOne.get()}, "rectCull:badMaxKept",
+         "Option MaxKept (argument 4) must be a whole number from 0 up, or Inf, but -1 came."},
+        {1, {boxes.get(), t.get(), groups.get(), maxKept.get(), half.get()}, "rectCull:badMaxKept",
+         "Option MaxKept (argument 5) must be a whole number from 0 up, or Inf, but 0.5 came."},
+        {1, {boxes.get(), t.get(), maxKept.get(), two.get()}, "rectCull:notRealScalar",
+         "Argument 4 (MaxKept) must be a real double scalar, but a 1x2 double matrix came."},
+        {1, {boxes.get(), t.get(), sigma.get(), zero.get()}, "rectCull:badSigma",
+         "Option Sigma (argument 4) must be greater than 0, but 0 came."},
+        {1, {boxes.get(), t.get(), sigma.get(), nan.get()}, "rectCull:badSigma",
+         "Option Sigma (argument 4) must be greater than 0, but nan came."},
+        {1, {boxes.get(), t.get(), floor.get(), nan.get()}, "rectCull:badScoreFloor",
+         "Option ScoreFloor (argument 4) is NaN; it must be a number."},
+        {1, {boxes.get(), t.get(), ratio.get(), max.get()}, "rectCull:badOptionValue",
+         "Option RatioType (argument 4) must be 'Union' or 'Min', but 'max' came."},
+        {1, {boxes.get(), t.get(), decay.get(), one.get()}, "rectCull:badOptionValue",
+         "Option Decay (argument 4) must be 'none', 'linear' or 'gaussian', but a 1x1 double matrix came."},
+        {1, {boxes.get(), t.get(), rule.get(), max.get()}, "rectCull:badOptionValue",
+         "Option Rule (argument 4) must be 'pipeline' or 'plain', but 'max' came."},
+        {1, {boxes.get(), t.get(), bogus.get(), one.get()}, "rectCull:unknownOption",
+         "Argument 3, 'Bogus', is not an option of rectCull: " + options},
+        {1, {boxes.get(), t.get(), longName.get(), one.get()}, "rectCull:unknownOption",
+         "Argument 3, a 1x40 char matrix, is not an option of rectCull: " + options},
+        {1, {boxes.get(), t.get(), groups.get(), sigma.get()}, "rectCull:optionWithoutValue",
+         "Option Sigma (argument 4) needs a value after it."},
+    });
+    // The plain rule takes any finite coordinate, and refuses infinite ones.
+    auto far = matrix(1, 5, {3e9, 0, 1, 1, 1}), infinite = matrix(1, 5, {0, 0, INFINITY, 1, 1});
+    EXPECT_TRUE(completed(plugin().call(1, {far.get(), t.get(), rule.get(), plain.get()}), 1, 4));
+    testhost::expectRefused(plugin(), {{1, {infinite.get(), t.get(), rule.get(), plain.get()}, "rectCull:badCoordinate",
+                                        "Box 1 has w = inf; box coordinates must be finite."}});
+}
+
 TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
     auto boxes = matrix(3, 6, {0, 0, 10, 10, 1, 0, 1, 1, 10, 10, 2, 0, 50, 50, 5, 5, 3, 0});
     auto t = scalar(0.5);
@@ -89,6 +149,11 @@ TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
               3u);
     auto groups = matrix(3, 1, {1, 2, 1});
     EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 2, {boxes.get(), t.get(), groups.get()},
+                                                        "rectCull:outOfMemory"),
+              6u);
+    auto decay = testhost::text("Decay"), gaussian = testhost::text("gaussian");
+    EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 3, {boxes.get(), t.get(), groups.get(), decay.get(),
+                                                                      gaussian.get()},
                                                         "rectCull:outOfMemory"),
               6u);
 }

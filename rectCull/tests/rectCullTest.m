@@ -17,3 +17,19 @@
 %!error <rectCull: Box 2 has x = NaN; box coordinates must be numbers> rectCull ([0 0 1 1 1; NaN 0 1 1 1], 0.5)
 %!error <rectCull: Box 1 has w = 1e\+10; box coordinates must lie between> rectCull ([0 0 1e10 1 1], 0.5)
 %!error id=rectCull:tooFewColumns rectCull (ones (3, 4), 0.5)
+
+%!test
+%! % Options in Octave: a cap, soft suppression's scores, the plain rule's coordinates.
+%! boxes = [0 0 10 10 0.5; 1 1 10 10 0.9; 100 100 5 5 0.2];
+%! assert (rectCull (boxes, 0.3, [1; 2; 1], "maxkept", 2), [1 1 10 10; 0 0 10 10]);
+%! [kept, keptRows, keptScores] = rectCull (boxes, 0.3, "Decay", "linear");
+%! assert (keptRows, [2; 3; 1]);
+%! overlap = double (single (81) / single (119));  % single precision, as the pipeline measures
+%! assert (keptScores, double (single ([0.9; 0.2; 0.5 * (1 - overlap)])));
+%! assert (rectCull ([0.5 0.5 10 10 0.9; 20 0 10 10 0.8], 0.5, "Rule", "plain"), [0.5 0.5 10 10; 20 0 10 10]);
+
+%!error id=rectCull:badThreshold rectCull (ones (3, 5), NaN)
+%!error <Option MaxKept \(argument 4\) must be a whole number> rectCull (ones (3, 5), 0.5, "MaxKept", -1)
+%!error <Option Sigma \(argument 6\) must be greater than 0> rectCull (ones (3, 5), 0.5, "Decay", "gaussian", "Sigma", 0)
+%!error <Option Decay \(argument 4\) must be 'none', 'linear' or 'gaussian', but 'soft' came> rectCull (ones (3, 5), 0.5, "Decay", "soft")
+%!error id=rectCull:unknownOption rectCull (ones (3, 5), 0.5, "NumStrongest", 3)
