@@ -48,6 +48,7 @@
 %!    nout = data(at + 2);
 %!    at += 3;
 %!    for m = 1:nin + nout
+%!      at += m <= nin;  % an argument's class comes before its sizes
 %!      n = data(at) * data(at + 1);
 %!      if (mine && m == nin + 1 && isempty (where) && n > 0)
 %!        data(at + 1 + n) = typecast (bitxor (typecast (data(at + 1 + n), "uint64"), uint64 (1)), "double");

@@ -102,34 +102,85 @@ def _retold(function: str, error: RegionkitError, message: str) -> RegionkitErro
     return retold
 
 
+_NMS_WORDS = {"overlap": ("union", "min"), "decay": ("none", "linear", "gaussian"),
+              "rule": ("pipeline", "plain"), "box_format": ("xywh", "xyxy")}
+
+
+def _word(name: str, value: Any) -> str:
+    words = _NMS_WORDS[name]
+    if not isinstance(value, str) or value not in words:
+        raise _refuse(RegionkitValueError, "nms", "badOptionValue", "%s must be %s, but %r came"
+                      % (name, " or ".join(repr(w) for w in words), value))
+    return value
+
+
 def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
-        groups: Optional[npt.ArrayLike] = None) -> npt.NDArray[np.int64]:
+        groups: Optional[npt.ArrayLike] = None, max_kept: Optional[int] = None,
+        score_floor: Optional[float] = None, overlap: str = "union", decay: str = "none",
+        sigma: float = 0.5, rule: str = "pipeline",
+        box_format: str = "xywh") -> Any:
     """Greedy non-maximum suppression: the indices of the boxes kept, best first.
 
     The best-scoring box is kept, every other box whose intersection over
     union with it reaches `iou_threshold` is dropped, and this repeats with
     the best of the rest. With `groups`, boxes of different groups never
     drop one another: each group keeps exactly what a call on that group's
-    boxes alone keeps, in one call.
+    boxes alone keeps, in one call. The keyword options cap the kept boxes,
+    set a score floor, measure overlap over the smaller box, lower scores
+    instead of dropping boxes (soft suppression), and take torchvision's
+    rule in place of the pipeline's.
 
     Parameters
     ----------
     boxes : array_like, shape (N, 4)
-        One box per row, ``x, y, w, h``: left, top, width, height.
-        Coordinates are truncated to integers, and a box covers the
+        One box per row, ``x, y, w, h``: left, top, width, height (or
+        ``x1, y1, x2, y2`` with ``box_format="xyxy"``). Under the pipeline
+        rule coordinates are truncated to integers, and a box covers the
         half-open ranges ``x <= u < x + w``, ``y <= v < y + h``.
     scores : array_like, shape (N,)
         The score of each box, the larger the better; ranked in single
-        precision.
+        precision (double under the plain rule).
     iou_threshold : float
         A box is dropped when its intersection over union with a kept box
         reaches this value. Kept boxes of area ``w * h`` at most 4096 use
         ``iou_threshold + 0.1``. Overlaps are single precision, and a
-        threshold above 0.99 keeps nothing.
+        threshold above 0.99 keeps nothing. Not NaN.
     groups : array_like, shape (N,), optional
         A group per box, such as its class: integers, or any real numbers
         but NaN, compared for equality (-0 equals 0). Boxes suppress only
         boxes of their own group.
+    max_kept : int, optional
+        Keep at most this many boxes (with `groups`: of all groups
+        together); the walk stops as soon as it has them, which is much
+        quicker than slicing ``keep[:max_kept]`` afterwards.
+    score_floor : float, optional
+        Boxes scoring below it take no part: a box takes part only when
+        ``score >= score_floor`` (a NaN score never does). Under decay, a
+        box whose lowered score falls below it is dropped.
+    overlap : {"union", "min"}, optional
+        Intersection over union (the default), or over the smaller of the
+        two areas, so that a small box inside a large one overlaps it fully.
+    decay : {"none", "linear", "gaussian"}, optional
+        Soft suppression. ``"linear"``: a box whose overlap with the kept
+        box passes the threshold has its score multiplied by
+        ``1 - overlap`` instead of being dropped. ``"gaussian"``: every
+        remaining box has its score multiplied by
+        ``exp(-overlap**2 / sigma)``; the threshold takes no part. Each
+        round keeps the best remaining box. The exponential is regionkit's
+        own, so the scores have the same bits on every platform (within 1
+        ulp of the C library's ``exp``).
+    sigma : float, optional
+        Of the Gaussian decay, > 0; 0.5 by default.
+    rule : {"pipeline", "plain"}, optional
+        ``"pipeline"`` (the default): the rule above. ``"plain"``: the rule
+        of ``torchvision.ops.nms``: coordinates as given (finite), scores
+        and overlaps in double precision, a box dropped when its overlap is
+        strictly greater than `iou_threshold`, no small-box rule and no
+        upper limit. On boxes without tied scores it keeps exactly what
+        ``torchvision.ops.nms`` keeps, in the same order.
+    box_format : {"xywh", "xyxy"}, optional
+        How `boxes` are written: ``x, y, w, h`` (the default) or the
+        corners ``x1, y1, x2, y2``, as torchvision writes them.
 
     Returns
     -------
@@ -137,29 +188,36 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
         The rows of the kept boxes, counted from 0, in the order they were
         kept: descending score, equal scores in input order, NaN scores
         last. ``boxes[keep]`` are the kept boxes.
+    kept_scores : ndarray of float64, shape (K,)
+        Only with `decay` ``"linear"`` or ``"gaussian"``, as the second of
+        a tuple: the scores of the kept boxes when they were kept.
 
     Raises
     ------
     RegionkitTypeError
-        An argument holds something other than real numbers.
+        An argument holds something other than real numbers, or `max_kept`
+        is not an integer.
     RegionkitValueError
-        An argument of the wrong shape, a NaN group, or a coordinate that
-        is NaN or outside the 32-bit integer range.
+        An argument of the wrong shape, a NaN threshold or group, a
+        coordinate that is NaN or outside the 32-bit integer range (under
+        the plain rule: not finite), a negative `max_kept`, a NaN
+        `score_floor`, `sigma` not above 0, or an option word not listed.
+    RegionkitMemoryError
+        The working lists could not be made.
 
     See Also
     --------
     regionkit.matlab.rectCull : the MATLAB form, boxes and scores in one
         N x 5 matrix, returning the kept boxes.
 
-    RegionkitMemoryError
-        The working lists could not be made.
-
     Notes
     -----
     The indices come from the suppression itself, which knows the row of
     every box it keeps, so equal rows are told apart. The kernel is
-    rectCull's: the same boxes, scores and threshold keep the same boxes in
-    the same order. The interpreter lock is released while boxes are culled.
+    rectCull's: the same boxes, scores, threshold and options keep the same
+    boxes in the same order. Soft suppression and the plain rule measure
+    every remaining box against each kept box. The interpreter lock is
+    released while boxes are culled.
 
     Examples
     --------
@@ -177,6 +235,35 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
 
     >>> regionkit.nms(boxes, scores, 0.3, groups=[0, 1, 0])
     array([1, 0, 2])
+
+    At most one box, and only boxes scoring 0.3 or more:
+
+    >>> regionkit.nms(boxes, scores, 0.3, groups=[0, 1, 0], max_kept=1)
+    array([1])
+    >>> regionkit.nms(boxes, scores, 0.3, groups=[0, 1, 0], score_floor=0.3)
+    array([1, 0])
+
+    A small box inside a large one overlaps it fully over the smaller area:
+
+    >>> regionkit.nms([[0, 0, 100, 100], [10, 10, 20, 20]], [0.9, 0.8], 0.5, overlap="min")
+    array([0])
+
+    Soft suppression lowers the overlapping box instead of dropping it:
+
+    >>> keep, kept_scores = regionkit.nms(boxes, scores, 0.3, decay="linear")
+    >>> keep
+    array([1, 2, 0])
+    >>> kept_scores.round(4)
+    array([0.9   , 0.2   , 0.1597])
+    >>> keep, kept_scores = regionkit.nms(boxes, scores, 0.3, decay="gaussian", sigma=0.5)
+    >>> kept_scores.round(4)
+    array([0.9   , 0.2   , 0.1979])
+
+    torchvision's rule, on corners ``x1, y1, x2, y2``:
+
+    >>> corners = np.array([[0.5, 0.5, 10.5, 10.5], [1.5, 1.5, 11.5, 11.5], [20, 0, 30, 10]])
+    >>> regionkit.nms(corners, scores, 0.5, rule="plain", box_format="xyxy")
+    array([1, 2])
     """
     # The checks of _boxes and _vector, written out for arrays: this call is
     # often made on a few boxes, where every step shows.
@@ -186,8 +273,21 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
     s = scores if type(scores) is np.ndarray and scores.shape == (n,) and scores.dtype.kind in _REAL_KINDS \
         else _vector("nms", "scores", scores, n, "scores")
     threshold = _number("nms", "iou_threshold", iou_threshold)
+    if threshold != threshold:
+        raise _refuse(RegionkitValueError, "nms", "badThreshold", "iou_threshold is NaN; it must be a number")
     g = None if groups is None else _vector("nms", "groups", groups, n, "groups")
-    return _regionkit._cull_indices(b, s, threshold, g)
+    if max_kept is None and score_floor is None and overlap == "union" and decay == "none" and \
+            rule == "pipeline" and box_format == "xywh":
+        return _regionkit._cull_indices(b, s, threshold, g)
+    cap = None if max_kept is None else _count("nms", "max_kept", max_kept)
+    floor = None if score_floor is None else _number("nms", "score_floor", score_floor)
+    if floor is not None and floor != floor:
+        raise _refuse(RegionkitValueError, "nms", "badScoreFloor", "score_floor is NaN; it must be a number")
+    spread = _number("nms", "sigma", sigma)
+    if not spread > 0:
+        raise _refuse(RegionkitValueError, "nms", "badSigma", "sigma must be greater than 0, but %r came" % sigma)
+    return _regionkit._cull_indices(b, s, threshold, g, cap, floor, _word("overlap", overlap), _word("decay", decay),
+                                    spread, _word("rule", rule), _word("box_format", box_format))
 
 
 def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -> npt.NDArray[np.float64]:

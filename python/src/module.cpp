@@ -269,13 +269,14 @@ py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
 }
 
 // regionkit.nms: the rectCull kernel on boxes (N x 4) and scores (N), with
-// a group per box when given; returns the kept rows as 0-based int64
-// indices. The caller has checked the shapes and that every array holds real
-// numbers. The boxes are read as the rectCull entry reads them (coordinates
-// truncated to 32-bit integers, refused when they do not fit; scores and the
-// threshold rounded to single precision), straight into the kernel's list:
-// no N x 5 matrix is put together first, which on a large call would cost a
-// fresh block of memory every time.
+// a group per box when given, and the options; returns the kept rows as
+// 0-based int64 indices, and under decay their scores too. The caller has
+// checked the shapes, the options, and that every array holds real numbers.
+// The boxes are read as the rectCull entry reads them (under the pipeline
+// rule coordinates truncated to 32-bit integers, refused when they do not
+// fit; scores and the threshold rounded to single precision), straight into
+// the kernel's list: no N x 5 matrix is put together first, which on a large
+// call would cost a fresh block of memory every time.
 [[noreturn]] void refuseNms(const char* reason, const std::string& message) {
     testhost::Outcome outcome;
     outcome.raised = true;
@@ -290,23 +291,101 @@ std::string shortest(double v) {
     return text;
 }
 
-py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups) {
-    static const char* const names[4] = {"x", "y", "w", "h"};
+// The rule and options of one nms call, as _api.py checked them.
+struct NmsSettings {
+    CullOptions options;
+    bool custom = false;  // any option given: the options walk, with kept scores
+    bool plain = false;
+    bool xyxy = false;
+};
+
+// Refuses a box coordinate the rule cannot take: under the pipeline rule one
+// that does not truncate to a 32-bit integer (and, for x1, y1, x2, y2, a
+// width or height that does not), under the plain rule one that is not finite.
+void checkNmsBoxes(const py::detail::unchecked_reference<double, 2>& from, const NmsSettings& s) {
+    static const char* const xywh[4] = {"x", "y", "w", "h"};
+    static const char* const xyxy[4] = {"x1", "y1", "x2", "y2"};
+    const char* const* names = s.xyxy ? xyxy : xywh;
+    const py::ssize_t n = from.shape(0);
+    for (py::ssize_t j = 0; j < 4; ++j)
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const double v = from(i, j);
+            if (s.plain ? std::isfinite(v) : truncatesToInt32(v)) continue;
+            const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
+            if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
+            if (s.plain) refuseNms("badCoordinate", where + " is " + shortest(v) + "; box coordinates must be finite.");
+            refuseNms("badCoordinate",
+                      where + " is " + shortest(v) + "; box coordinates must lie between -2147483648 and 2147483647.");
+        }
+    if (s.plain || !s.xyxy) return;
+    for (py::ssize_t j = 0; j < 2; ++j)
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const std::int64_t side = std::int64_t{static_cast<std::int32_t>(from(i, j + 2))} -
+                                      static_cast<std::int32_t>(from(i, j));
+            if (truncatesToInt32(static_cast<double>(side))) continue;
+            refuseNms("badCoordinate", "boxes[" + std::to_string(i) + "] has " + (j ? "height " : "width ") +
+                                           std::to_string(side) + "; it must lie between -2147483648 and 2147483647.");
+        }
+}
+
+// The kernel's records of the boxes: under the pipeline rule x, y, w, h
+// truncated (from x1, y1, x2, y2: the truncated corners and their
+// differences), scores in single precision; under the plain rule the edges
+// as given.
+BoxList pipelineBoxes(const py::detail::unchecked_reference<double, 2>& from,
+                      const py::detail::unchecked_reference<double, 1>& score, bool xyxy) {
+    const py::ssize_t n = from.shape(0);
+    BoxList boxes(static_cast<std::size_t>(n));
+    for (py::ssize_t i = 0; i < n; ++i) {
+        ScoredBox& b = boxes[static_cast<std::size_t>(i)];
+        b = {static_cast<std::int32_t>(from(i, 0)), static_cast<std::int32_t>(from(i, 1)),
+             static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)), toSingle(score(i))};
+        if (xyxy) {
+            b.w = static_cast<std::int32_t>(std::int64_t{b.w} - b.x);
+            b.h = static_cast<std::int32_t>(std::int64_t{b.h} - b.y);
+        }
+    }
+    return boxes;
+}
+
+PlainBoxList plainBoxes(const py::detail::unchecked_reference<double, 2>& from,
+                        const py::detail::unchecked_reference<double, 1>& score, bool xyxy) {
+    const py::ssize_t n = from.shape(0);
+    PlainBoxList boxes(static_cast<std::size_t>(n));
+    for (py::ssize_t i = 0; i < n; ++i) {
+        const double x = from(i, 0), y = from(i, 1);
+        boxes[static_cast<std::size_t>(i)] = {x, y, xyxy ? from(i, 2) : x + from(i, 2),
+                                              xyxy ? from(i, 3) : y + from(i, 3), score(i)};
+    }
+    return boxes;
+}
+
+py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups,
+                       const py::object& maxKept, const py::object& scoreFloor, const std::string& overlap,
+                       const std::string& decay, double sigma, const std::string& rule,
+                       const std::string& boxFormat) {
+    NmsSettings settings;
+    settings.plain = rule == "plain";
+    settings.xyxy = boxFormat == "xyxy";
+    CullOptions& o = settings.options;
+    if (!maxKept.is_none()) o.maxKept = maxKept.cast<std::size_t>();
+    if (!scoreFloor.is_none()) {
+        o.hasScoreFloor = true;
+        o.scoreFloor = scoreFloor.cast<double>();
+    }
+    o.measure = overlap == "min" ? OverlapMeasure::overSmaller : OverlapMeasure::overUnion;
+    o.decay = decay == "linear" ? ScoreDecay::linear : decay == "gaussian" ? ScoreDecay::gaussian : ScoreDecay::none;
+    o.sigma = sigma;
+    settings.custom = !maxKept.is_none() || !scoreFloor.is_none() || overlap != "union" || decay != "none" ||
+                      settings.plain || settings.xyxy;
+
     const auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
     const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
     if (!b || !s) throw py::error_already_set();
     const auto from = b.unchecked<2>();
     const auto score = s.unchecked<1>();
     const py::ssize_t n = from.shape(0);
-    for (py::ssize_t j = 0; j < 4; ++j)
-        for (py::ssize_t i = 0; i < n; ++i) {
-            const double v = from(i, j);
-            if (truncatesToInt32(v)) continue;
-            const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
-            if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
-            refuseNms("badCoordinate",
-                      where + " is " + shortest(v) + "; box coordinates must lie between -2147483648 and 2147483647.");
-        }
+    checkNmsBoxes(from, settings);
 
     // Integer groups are their own labels; other numbers are told apart by
     // their bits, -0 and +0 alike.
@@ -334,18 +413,23 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
             for (py::ssize_t i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = value(i);
         }
     }
+    const GroupList* groupList = groups.is_none() ? nullptr : &labels;
 
     RowList rows;
+    ScoreList keptScores;
     bool outOfMemory = false;
     {
         py::gil_scoped_release unlocked;
         try {
-            BoxList candidates(static_cast<std::size_t>(n)), kept;
-            for (py::ssize_t i = 0; i < n; ++i)
-                candidates[static_cast<std::size_t>(i)] = {
-                    static_cast<std::int32_t>(from(i, 0)), static_cast<std::int32_t>(from(i, 1)),
-                    static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)), toSingle(score(i))};
-            cullBoxes(candidates, toSingle(threshold), kept, nullptr, &rows, groups.is_none() ? nullptr : &labels);
+            if (settings.plain) {
+                cullPlainBoxes(plainBoxes(from, score, settings.xyxy), threshold, o, rows, &keptScores, groupList);
+            } else {
+                BoxList candidates = pipelineBoxes(from, score, settings.xyxy), kept;
+                if (settings.custom)
+                    cullBoxes(candidates, toSingle(threshold), o, rows, &keptScores, groupList);
+                else
+                    cullBoxes(candidates, toSingle(threshold), kept, nullptr, &rows, groupList);
+            }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         }
@@ -354,7 +438,10 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
     py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(rows.size()));
     std::int64_t* index = indices.mutable_data();
     for (std::size_t k = 0; k < rows.size(); ++k) index[k] = rows[k];
-    return std::move(indices);
+    if (o.decay == ScoreDecay::none) return std::move(indices);
+    py::array_t<double> decayed(static_cast<py::ssize_t>(keptScores.size()));
+    std::copy(keptScores.begin(), keptScores.end(), decayed.mutable_data());
+    return py::make_tuple(indices, decayed);
 }
 
 }  // namespace
@@ -386,7 +473,9 @@ PYBIND11_MODULE(_regionkit, m) {
     m.def("_live_results", [] { return liveResults.load(); }, "Results whose data NumPy still holds.");
 #endif
     m.def("_cull_indices", &cullIndices, py::arg("boxes"), py::arg("scores"), py::arg("threshold"),
-          py::arg("groups"));
+          py::arg("groups"), py::arg("max_kept") = py::none(), py::arg("score_floor") = py::none(),
+          py::arg("overlap") = "union", py::arg("decay") = "none", py::arg("sigma") = 0.5,
+          py::arg("rule") = "pipeline", py::arg("box_format") = "xywh");
     m.attr("__version__") =
 #include "version.inc"
         ;

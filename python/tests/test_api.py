@@ -201,8 +201,72 @@ REFUSALS = [  # call, exception class, words the message must hold
      "regions[1, 0] is 3; a label must be 0"),
     (lambda: regionkit.word_histograms([0], [1], 10 ** 9, 10 ** 9), regionkit.RegionkitMemoryError, "out of memory"),
     (lambda: matlab.rectCull(np.zeros((1, 5)), 0.5, nargout=-1), regionkit.RegionkitValueError, "nargout"),
+    (lambda: regionkit.nms(BOXES, [1, 2], np.nan), regionkit.RegionkitValueError, "iou_threshold is NaN"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, max_kept=-1), regionkit.RegionkitValueError, "max_kept must be 0"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, max_kept=2.5), regionkit.RegionkitTypeError, "max_kept must be an"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, score_floor=np.nan), regionkit.RegionkitValueError,
+     "score_floor is NaN"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, decay="gaussian", sigma=0), regionkit.RegionkitValueError,
+     "sigma must be greater than 0"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, decay="soft"), regionkit.RegionkitValueError,
+     "decay must be 'none' or 'linear' or 'gaussian'"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, overlap="max"), regionkit.RegionkitValueError, "overlap must be"),
+    (lambda: regionkit.nms(BOXES, [1, 2], 0.5, box_format="cxcywh"), regionkit.RegionkitValueError,
+     "box_format must be"),
+    (lambda: regionkit.nms([[0, 0, 1, np.inf], [0, 0, 1, 1]], [1, 2], 0.5, rule="plain"),
+     regionkit.RegionkitValueError, "boxes[0, 3] (h) is inf; box coordinates must be finite"),
+    (lambda: regionkit.nms([[0, 0, 1, 1], [-2e9, 0, 2e9, 1]], [1, 2], 0.5, box_format="xyxy"),
+     regionkit.RegionkitValueError, "boxes[1] has width 4000000000"),
     (lambda: matlab.slideCorr([[1, 2], [3]], [[1]]), regionkit.RegionkitValueError, "numpy.asarray cannot make"),
 ]
+
+
+def test_nms_options_give_their_matlab_forms_bits():
+    # Each keyword against its name-value pair, alone and together, with
+    # groups; x1, y1, x2, y2 boxes against the same boxes as x, y, w, h.
+    rng = np.random.default_rng(8)
+    boxes = np.hstack([rng.integers(0, 60, (90, 2)), rng.integers(1, 30, (90, 2))]) + rng.random((90, 4)).round(2)
+    scores, groups = rng.integers(0, 8, 90) / 8, rng.integers(0, 3, 90)
+    scores[::17] = np.nan
+    corners = np.hstack([boxes[:, :2], boxes[:, :2] + boxes[:, 2:]])
+    table = np.hstack([boxes, scores[:, None]])
+    for options in ({"max_kept": 0}, {"max_kept": 5}, {"score_floor": 0.5}, {"overlap": "min"},
+                    {"decay": "linear", "max_kept": 7}, {"decay": "gaussian", "sigma": 0.2, "score_floor": 0.1},
+                    {"rule": "plain"}, {"rule": "plain", "decay": "gaussian", "overlap": "min"}):
+        words = {"max_kept": "MaxKept", "score_floor": "ScoreFloor", "overlap": "RatioType", "decay": "Decay",
+                 "sigma": "Sigma", "rule": "Rule"}
+        pairs = [v for k, value in options.items()
+                 for v in (words[k], {"union": "Union", "min": "Min"}.get(value, value))]
+        for g in (None, groups):
+            got = regionkit.nms(boxes, scores, 0.4, groups=g, **options)
+            keep, kept_scores = got if "decay" in options else (got, None)
+            args = (table, 0.4) + (() if g is None else (g,)) + tuple(pairs)
+            kept, rows, matlab_scores = matlab.rectCull(*args, nargout=3)
+            np.testing.assert_array_equal(keep, rows.ravel() - 1, str(options))
+            if kept_scores is not None:
+                assert not _selftest.difference([kept_scores.reshape(-1, 1)], [matlab_scores]), options
+            if options.get("rule") == "plain":
+                other = regionkit.nms(corners, scores, 0.4, groups=g, box_format="xyxy", **options)
+                np.testing.assert_array_equal(other[0] if kept_scores is not None else other, keep)
+    whole = np.floor(boxes)
+    np.testing.assert_array_equal(
+        regionkit.nms(np.hstack([whole[:, :2], whole[:, :2] + whole[:, 2:]]), scores, 0.4, box_format="xyxy"),
+        regionkit.nms(whole, scores, 0.4))
+
+
+def test_plain_rule_keeps_what_torchvision_keeps():
+    torch = pytest.importorskip("torch")
+    ops = pytest.importorskip("torchvision.ops")
+    rng = np.random.default_rng(3)
+    for n, threshold in ((10, 0.5), (300, 0.3), (2000, 0.7), (2000, 0.0)):
+        xy = rng.random((n, 2)) * 200
+        corners = np.hstack([xy, xy + 1 + rng.random((n, 2)) * 40])
+        scores = rng.permutation(n) / n + rng.random(n) * 1e-3  # no ties
+        expected = ops.nms(torch.from_numpy(corners), torch.from_numpy(scores), threshold).numpy()
+        keep = regionkit.nms(corners, scores, threshold, rule="plain", box_format="xyxy")
+        np.testing.assert_array_equal(keep, expected)
+        np.testing.assert_array_equal(regionkit.nms(corners, scores, threshold, rule="plain", box_format="xyxy",
+                                                    max_kept=20), expected[:20])
 
 
 @pytest.mark.parametrize("call, exception, words", REFUSALS)
