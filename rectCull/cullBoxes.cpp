@@ -506,10 +506,50 @@ void cullBoxes(BoxList& candidates, float threshold, BoxList& kept, CullCounts* 
 
 namespace {
 
+// The greedy walk seen from the other side, for a cap: a candidate is removed
+// exactly when some box kept before it reaches its overlap threshold, so the
+// candidates are taken in score order, each measured against the boxes kept
+// so far, until `cap` are kept. With a small cap that is a short prefix of
+// the order against a few kept boxes, and no grid is built. When the
+// measures pass a few per candidate (many candidates removed, or a cap not
+// small), it gives up, returning false with nothing appended, and the walks
+// above run instead.
+template <class Overlap>
+bool capCull(const BoxList& candidates, float threshold, std::size_t cap, Overlap overlap, BoxList& kept,
+             RowList* keptRows) {
+    const Indices order = scoreOrder(candidates);
+    const std::uint64_t budget = 8 * std::uint64_t{candidates.size()} + 256;
+    std::uint64_t measured = 0;
+    BoxList taken;
+    RowList rows;
+    std::vector<float, gateway::Allocator<float>> limits;
+    for (std::uint32_t row : order) {
+        const ScoredBox& c = candidates[row];
+        std::size_t i = 0;
+        while (i < taken.size() && !(overlap(taken[i], c) >= limits[i])) ++i;
+        measured += i + (i < taken.size());
+        if (measured > budget) return false;
+        if (i < taken.size()) continue;
+        taken.push_back(c);
+        rows.push_back(row);
+        limits.push_back(effectiveThreshold(c, threshold));
+        if (taken.size() == cap) break;
+    }
+    kept.insert(kept.end(), taken.begin(), taken.end());
+    if (keptRows != nullptr) keptRows->insert(keptRows->end(), rows.begin(), rows.end());
+    return true;
+}
+
 void cullUngrouped(BoxList& candidates, const Removal& removal, BoxList& kept, CullCounts* counts, RowList* keptRows) {
-    // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
     const float threshold = removal.threshold;
-    if (threshold > 0.0f && candidates.size() > 64) {
+    bool done = false;
+    if (removal.cap != noCap)
+        withMeasure(removal.measure, [&](auto overlap) {
+            done = capCull(candidates, threshold, removal.cap, overlap, kept, keptRows);
+        });
+    // Small inputs, and thresholds at or below 0 (or NaN), take the plain walk.
+    if (done) {
+    } else if (threshold > 0.0f && candidates.size() > 64) {
         withMeasure(removal.measure, [&](auto overlap) {
             gridCull(candidates, threshold, removal.cap, overlap, kept, counts, keptRows);
         });
