@@ -630,7 +630,8 @@ void walkWithOptions(const Rule& rule, const CullOptions& options, double floor,
                 if (Rule::counts(overlap, limit)) continue;
             } else if (decay == ScoreDecay::linear) {
                 if (Rule::counts(overlap, limit)) s = Rule::rounded(s * (1.0 - overlap));
-            } else if (!std::isnan(overlap)) {
+            } else if (overlap != 0.0 && !std::isnan(overlap)) {
+                // (A box that does not overlap keeps its score: exp(-0) is 1.)
                 s = Rule::rounded(s * decayExp(-(overlap * overlap) / options.sigma));
             }
             if (floored && !(s >= floor)) continue;

@@ -81,6 +81,33 @@ def cases(quick):
         listed, listedScores = boxes[:, :4].astype(int).tolist(), boxes[:, 4].tolist()
         yield None, "cv2.dnn.NMSBoxes", lambda: cv2.dnn.NMSBoxes(listed, listedScores, 0.0, 0.5)
 
+    # A detector's call: at most 100 boxes, scores of at least 0.3. Peers: the
+    # same floor as a mask, then torchvision's nms and a slice; OpenCV's
+    # NMSBoxes with the same score_threshold and top_k.
+    box_list, score_list = boxes[:, :4], boxes[:, 4].copy()
+    yield ("nms, cap and floor", "%d boxes in 200 clusters, max_kept 100, score_floor 0.3, threshold 0.5"
+           % len(boxes), lambda: regionkit.nms(box_list, score_list, 0.5, max_kept=100, score_floor=0.3))
+    if torchvision:
+        above = scores >= 0.3
+        yield None, "torchvision.ops.nms of the boxes >= 0.3, then [:100]", lambda: torchvision.ops.nms(
+            xyxy[above], scores[above], 0.5)[:100]
+    if cv2:
+        yield None, "cv2.dnn.NMSBoxes(score_threshold=0.3, top_k=100)", lambda: cv2.dnn.NMSBoxes(
+            listed, listedScores, 0.3, 0.5, top_k=100)
+    # Soft suppression, Gaussian decay (sigma 0.5), boxes dropped below 0.3.
+    yield ("nms, Gaussian decay", "%d boxes in 200 clusters, sigma 0.5, score_floor 0.3" % len(boxes),
+           lambda: regionkit.nms(box_list, score_list, 0.5, decay="gaussian", sigma=0.5, score_floor=0.3))
+    if cv2:
+        yield None, "cv2.dnn.softNMSBoxes(score_threshold=0.3, sigma=0.5)", lambda: cv2.dnn.softNMSBoxes(
+            listed, listedScores, 0.3, 0.5, 0, 0.5)
+    # torchvision's own rule, in double precision on both sides.
+    corners = np.hstack([boxes[:, :2], boxes[:, :2] + boxes[:, 2:4]])
+    yield ("nms, plain rule", "%d boxes in 200 clusters, x1, y1, x2, y2, threshold 0.5" % len(boxes),
+           lambda: regionkit.nms(corners, score_list, 0.5, rule="plain", box_format="xyxy"))
+    if torchvision:
+        corners_t, scores_t = torch.from_numpy(corners), torch.from_numpy(score_list)
+        yield None, "torchvision.ops.nms (float64)", lambda: torchvision.ops.nms(corners_t, scores_t, 0.5)
+
     from scipy.spatial.distance import cdist
     n = 1000 // scale
     A, B = np.asfortranarray(rng.random((n, 128))), np.asfortranarray(rng.random((n, 128)))
