@@ -29,7 +29,5 @@
 %! assert (rectCull ([0.5 0.5 10 10 0.9; 20 0 10 10 0.8], 0.5, "Rule", "plain"), [0.5 0.5 10 10; 20 0 10 10]);
 
 %!error id=rectCull:badThreshold rectCull (ones (3, 5), NaN)
-%!error <Option MaxKept \(argument 4\) must be a whole number> rectCull (ones (3, 5), 0.5, "MaxKept", -1)
-%!error <Option Sigma \(argument 6\) must be greater than 0> rectCull (ones (3, 5), 0.5, "Decay", "gaussian", "Sigma", 0)
 %!error <Option Decay \(argument 4\) must be 'none', 'linear' or 'gaussian', but 'soft' came> rectCull (ones (3, 5), 0.5, "Decay", "soft")
-%!error id=rectCull:unknownOption rectCull (ones (3, 5), 0.5, "NumStrongest", 3)
+%!error <Argument 3, a 2x2 char matrix, is not an option of rectCull> rectCull (ones (3, 5), 0.5, ["ab"; "cd"], 1)
