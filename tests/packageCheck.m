@@ -57,7 +57,8 @@ unwind_protect
   description = fileread (fullfile (info.dir, "packinfo", "DESCRIPTION"));
   copying = fileread (fullfile (info.dir, "packinfo", "COPYING"));
   changelog = fullfile (fileparts (fileparts (mfilename ("fullpath"))), "CHANGELOG.md");
-  latest = regexp (fileread (changelog), '^## (\S+)', "tokens", "once", "lineanchors");
+  % The latest released entry: an "Unreleased" section may stand above it.
+  latest = regexp (fileread (changelog), '^## (\d\S*)', "tokens", "once", "lineanchors");
   if (isempty (version) || ! strcmp (version{1}, info.version))
     failures{end+1} = sprintf ("DESCRIPTION says version %s, Contents.m does not", info.version);
   elseif (isempty (latest) || ! strcmp (latest{1}, info.version))
