@@ -14,6 +14,7 @@
 #include "gate.h"
 
 #include <cmath>
+#include <cstring>
 #if !defined(_WIN32)
 #include <strings.h>
 #endif
