@@ -145,14 +145,13 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
     RegionkitValueError
         An argument of the wrong shape, a NaN group, or a coordinate that
         is NaN or outside the 32-bit integer range.
+    RegionkitMemoryError
+        The working lists could not be made.
 
     See Also
     --------
     regionkit.matlab.rectCull : the MATLAB form, boxes and scores in one
         N x 5 matrix, returning the kept boxes.
-
-    RegionkitMemoryError
-        The working lists could not be made.
 
     Notes
     -----
