@@ -106,7 +106,7 @@ build-plugins: deps-demo
 
 # The Octave suites include the help texts and buildMex.m (tests/*Test.m).
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
 	@$(MAKE) --no-print-directory test-syntax test-install test-package test-demo replay test-python
 
