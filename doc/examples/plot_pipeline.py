@@ -23,24 +23,26 @@ for k in range(14):
     y, x = rng.integers(0, H - 20), rng.integers(0, W - 20)
     classes[y:y + rng.integers(8, 30), x:x + rng.integers(8, 40)] = rng.integers(1, 4)
 
-# Regions: connected areas of one class; each has a bounding box (x, y, w, h),
-# 1-based inclusive pixel edges as coverage and refit_boxes read them.
+# Regions: connected areas of one class (0 is the background); each has a
+# bounding box (x, y, w, h), 1-based inclusive pixel edges, as coverage and
+# refit_boxes read them.
 labels = np.zeros((H, W), dtype=int)
-for c in np.unique(classes):
+for c in range(1, 4):
     found, n = ndimage.label(classes == c)
     labels[found > 0] = found[found > 0] + labels.max()
 slices = ndimage.find_objects(labels)
 region_boxes = np.array([[s[1].start + 1, s[0].start + 1, s[1].stop - s[1].start, s[0].stop - s[0].start]
                          for s in slices], dtype=float)
 
-# Candidates: each region's box grown at random; refit to the regions inside.
-grow = rng.uniform(0, 12, (len(region_boxes), 4))
-candidates = region_boxes + np.column_stack([-grow[:, 0], -grow[:, 1], grow[:, 0] + grow[:, 2],
-                                             grow[:, 1] + grow[:, 3]])
+# Candidates: five loose boxes around each region; each is refit to the
+# regions it covers, so loose boxes of one region become the same box.
+around = np.repeat(region_boxes, 5, axis=0)
+grow = rng.uniform(0, 10, (len(around), 4))
+candidates = around + np.column_stack([-grow[:, 0], -grow[:, 1], grow[:, 0] + grow[:, 2], grow[:, 1] + grow[:, 3]])
 members = regionkit.coverage(candidates, region_boxes)
 refit = regionkit.refit_boxes(candidates, region_boxes, members, image_shape=(H, W))
 scores = members.sum(axis=1) + rng.uniform(0, 0.5, len(refit))
-keep = regionkit.nms(refit, scores, 0.4)
+keep = regionkit.nms(refit, scores, 0.5)
 print("%d regions, %d candidates, %d kept" % (len(region_boxes), len(candidates), len(keep)))
 
 # A word per pixel (class x gradient direction), a histogram per region, and
@@ -55,7 +57,8 @@ a, b = np.unravel_index(np.argmin(d), d.shape)
 print("most alike: regions %d and %d" % (a + 1, b + 1))
 
 fig, axes = plt.subplots(1, 2, figsize=(10, 3.8))
-for ax, title, rows in ((axes[0], "candidates, refit", refit), (axes[1], "after nms", refit[keep])):
+for ax, title, rows in ((axes[0], "%d candidates" % len(candidates), candidates),
+                        (axes[1], "refit, %d kept by nms" % len(keep), refit[keep])):
     ax.imshow(classes, cmap="Pastel1", interpolation="nearest")
     for x, y, w, h in rows:
         ax.add_patch(Rectangle((x - 1.5, y - 1.5), w, h, fill=False, color="k", lw=1))
