@@ -6,7 +6,8 @@
 #               Octave, buildMex.m, the self-test, the package, the demo, the check
 #               for Octave-only syntax in the .m files MATLAB users run, and the
 #               replay of every committed fuzz input with each allocation failing
-#               in turn, and the bad calls in Octave: the same work on every run
+#               in turn, and the bad calls in Octave, and the Python package as
+#               users get it: the same work on every run (two suites at a time)
 # make docs     builds the documentation site into $(BUILD)/docs/html (warnings are
 #               errors; the examples run and the demo's picture is made as it builds),
 #               then opens every page in headless Chromium and checks links, images,
@@ -72,7 +73,7 @@ PIPINSTALL := $(PYTHON) -m pip install --quiet --no-build-isolation --no-deps --
 	--root-user-action=ignore
 
 .PHONY: all deps deps-demo deps-python deps-docs deps-cross cross build build-plugins test test-install test-package \
-	test-demo test-syntax test-python python demo docs bench bench-python bench-figures package replay fuzz golden clean
+	test-demo test-syntax test-python test-suites test-builds python demo docs bench bench-python bench-figures package replay fuzz golden clean
 
 all: build
 
@@ -92,6 +93,9 @@ deps-cross:
 	@tools/ensure-deps.sh cross
 
 # MAKELEVEL= keeps the build's own make from announcing every folder it enters.
+# BUILT=1: make test's suites, which run after its build, build nothing more
+# in $(BUILD) (two of them run at a time).
+ifndef BUILT
 build: deps
 	$(CONFIGURE) -DREGIONKIT_TESTS=ON -DREGIONKIT_BENCH=ON -DREGIONKIT_PYTHON=AUTO
 	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS)
@@ -103,12 +107,25 @@ build: deps
 build-plugins: deps-demo
 	$(CONFIGURE) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DREGIONKIT_TESTS=OFF -DREGIONKIT_BENCH=OFF -DREGIONKIT_PYTHON=OFF)
 	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target $(addsuffix _octave,$(PLUGINS))
+else
+build build-plugins:
+endif
 
-# The Octave suites include the help texts and buildMex.m (tests/*Test.m).
+# The build, then the suites in two lanes side by side, as each runs mostly
+# one process at a time: the C++ and Octave suites in one, the fuzz replay and
+# the Python package (which build their own) in the other. Each lane's output
+# is shown whole when it ends. The Octave suites include the help texts, the
+# documentation's examples and buildMex.m (tests/*Test.m).
 test: build
+	@$(MAKE) --no-print-directory -j 2 --output-sync=target BUILT=1 test-suites test-builds
+
+test-suites:
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(OCTAVE) tests/runOctaveTests.m $(MEXDIR)
-	@$(MAKE) --no-print-directory test-syntax test-install test-package test-demo replay test-python
+	@$(MAKE) --no-print-directory test-syntax test-install test-package test-demo
+
+test-builds:
+	@$(MAKE) --no-print-directory replay test-python
 
 test-syntax:
 	$(OCTAVE) --eval "addpath('tools'); exit(~isempty(checkMatlabSyntax()))"
@@ -126,9 +143,7 @@ python: deps-python
 # tree and the one the CMake build makes compile the same sources with the
 # same flags: each runs its self-test and the tests of what differs between
 # the ways (the files installed beside the module, its type information).
-test-python: deps python
-	$(CONFIGURE) > /dev/null
-	MAKELEVEL= cmake --build $(BUILD) -j $(JOBS) --target python_package > /dev/null
+test-python: deps build python
 	rm -rf $(BUILD)/python-dist $(BUILD)/tmp
 	mkdir -p $(BUILD)/tmp
 	TMPDIR=$(abspath $(BUILD))/tmp $(PYTHON) -m build --no-isolation --outdir $(BUILD)/python-dist . \
