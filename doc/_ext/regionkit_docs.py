@@ -13,7 +13,6 @@ builds from a copy in build/docs/source).
 import inspect
 import os
 import re
-import shutil
 import types
 
 import regionkit

@@ -3,6 +3,7 @@ meaning, against their MATLAB forms bit for bit, and their refusals, help and
 deprecated names."""
 import doctest
 import inspect
+import os
 import warnings
 
 import numpy as np
