@@ -79,8 +79,9 @@ def python_pages(outdir):
                  and not isinstance(getattr(regionkit, e.split(".")[1]), types.ModuleType)]
     classes = [e for e in entries if inspect.isclass(getattr(regionkit, e.split(".")[1]))]
     modules = [e for e in entries if e not in functions and e not in classes]
-    index = GENERATED_NOTE + _title("Python: regionkit") + ".. currentmodule:: regionkit\n\n"
-    index += ".. automodule:: regionkit\n   :no-members:\n\n"
+    # The package's summary; the rest of its docstring is a table for help(), which the tables below replace.
+    summary = inspect.getdoc(regionkit).split("\n\n")[0]
+    index = GENERATED_NOTE + _title("Python: regionkit") + ".. module:: regionkit\n\n%s\n\n" % summary
     for heading, names in (("Functions", functions), ("Exceptions", classes), ("Modules", modules)):
         if names:
             index += _title(heading, "-") + ".. autosummary::\n\n" + "".join("   %s\n" % n for n in names) + "\n"
