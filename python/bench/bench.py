@@ -1,6 +1,6 @@
 """regionkit beside what a Python user would otherwise call, in one run.
 
-    python3 python/bench/bench.py [--plot doc/python-bench.png] [--quick]
+    python3 python/bench/bench.py [--plot build/bench/python-bench.png] [--quick]
 
 Every peer runs on the same data, single-threaded, timed in turns with
 regionkit in the same run (median of repeated calls); the ratio is the peer's time over regionkit's.

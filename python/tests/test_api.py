@@ -4,7 +4,6 @@ deprecated names."""
 import doctest
 import inspect
 import os
-import re
 import warnings
 
 import numpy as np
@@ -353,22 +352,3 @@ def test_docstrings_have_the_numpydoc_sections(name):
     found = [e for e in validate.validate("regionkit." + name)["errors"] if e[0] in NUMPYDOC_CHECKS]
     assert not found
 
-
-def readme():
-    path = os.environ.get("REGIONKIT_README") or os.path.join(os.path.dirname(__file__), "..", "..", "README.md")
-    if not os.path.exists(path):
-        pytest.skip("README.md is not beside this test suite (set REGIONKIT_README)")
-    with open(path, encoding="utf-8") as f:
-        return f.read()
-
-
-def test_readme_python_examples_run_as_written():
-    text = readme()
-    section = text[text.index("\n## Python"):]
-    section = section[:section.index("\n## ", 1)]
-    examples = "\n".join(re.findall(r"```pycon\n(.*?)```", section, re.S))
-    assert examples.count(">>>") >= 10
-    test = doctest.DocTestParser().get_doctest(examples, {}, "README", "README.md", 0)
-    runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
-    runner.run(test)
-    assert runner.summarize(verbose=False).failed == 0
