@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace regionkit {
+
 float toSingle(double value) {
     if (std::fabs(value) <= FLT_MAX || std::isnan(value)) return static_cast<float>(value);
     // Beyond FLT_MAX: values below the midpoint to 2^128 round down to FLT_MAX;
@@ -16,6 +18,30 @@ float toSingle(double value) {
 }
 
 bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs) { return lhs.score > rhs.score; }
+
+const char* const coordinateNames[4] = {"x", "y", "w", "h"};
+
+CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::size_t rowStride,
+                                   std::size_t columnStride) {
+    CoordinateFault fault;
+    for (int c = 0; c < 4; ++c)
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = data[i * rowStride + static_cast<std::size_t>(c) * columnStride];
+            if (isa::truncatesToInt32(v)) continue;
+            fault.found = true;
+            fault.row = i;
+            fault.column = c;
+            fault.value = v;
+            return fault;
+        }
+    return fault;
+}
+
+std::size_t firstNanGroup(const double* groups, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && !std::isnan(groups[i])) ++i;
+    return i;
+}
 
 namespace {
 
@@ -413,3 +439,5 @@ void cullUngrouped(BoxList& candidates, float threshold, BoxList& kept, CullCoun
 }
 
 }  // namespace
+
+}  // namespace regionkit

@@ -13,41 +13,42 @@
 
 #include <cmath>
 
+using namespace regionkit;
+
 namespace {
 
 enum { IN_BOXES = 0, IN_THRESHOLD, IN_GROUPS, IN_COUNT };
 enum { OUT_KEPT = 0, OUT_ROWS, OUT_COUNT };
 
 const char* const usage = "[kept, keptRows] = rectCull(boxes, threshold[, groups])";
-const char* const coordinateNames[4] = {"x", "y", "w", "h"};
-
 // Coordinates become 32-bit integers; refuse any that cannot, before anything is allocated.
 bool checkCoordinates(gateway::Gate& gate, const double* data, std::int32_t rows) {
-    for (int j = 0; j < 4; ++j) {
-        const double* column = data + static_cast<std::size_t>(j) * static_cast<std::size_t>(rows);
-        for (std::int32_t i = 0; i < rows; ++i) {
-            if (truncatesToInt32(column[i])) continue;
-            if (std::isnan(column[i]))
-                return gate.refuse("badCoordinate", "Box %d has %s = NaN; box coordinates must be numbers.",
-                                   i + 1, coordinateNames[j]);
-            return gate.refuse("badCoordinate",
-                               "Box %d has %s = %g; box coordinates must lie between -2147483648 and 2147483647.",
-                               i + 1, coordinateNames[j], column[i]);
-        }
-    }
-    return true;
+    const auto n = static_cast<std::size_t>(rows);
+    const CoordinateFault fault = firstBadCoordinate(data, n, 1, n);
+    if (!fault.found) return true;
+    const auto box = static_cast<int>(fault.row) + 1;
+    const long long element = static_cast<long long>(fault.row + static_cast<std::size_t>(fault.column) * n) + 1;
+    if (std::isnan(fault.value))
+        return gate.refuseElement(1, "boxes", element, fault.value, "badCoordinate",
+                                  "Box %d has %s = NaN; box coordinates must be numbers.", box,
+                                  coordinateNames[fault.column]);
+    return gate.refuseElement(1, "boxes", element, fault.value, "badCoordinate",
+                              "Box %d has %s = %g; box coordinates must lie between -2147483648 and 2147483647.",
+                              box, coordinateNames[fault.column], fault.value);
 }
 
 // Groups: one number per box, none NaN.
 bool checkGroups(gateway::Gate& gate, const mxArray* groups, std::int32_t rows) {
     if (!gate.realDoubleMatrix(groups, 3, "groups")) return false;
     if (mxGetNumberOfElements(groups) != static_cast<std::size_t>(rows))
-        return gate.refuse("groupCount", "Argument 3 (groups) needs one group per box, %d elements, but a %dx%d "
-                           "matrix came.", rows, static_cast<int>(mxGetM(groups)), static_cast<int>(mxGetN(groups)));
+        return gate.refuseArgument(3, "groups", "groupCount", "Argument 3 (groups) needs one group per box, %d "
+                                   "elements, but a %dx%d matrix came.", rows, static_cast<int>(mxGetM(groups)),
+                                   static_cast<int>(mxGetN(groups)));
     const double* data = mxGetPr(groups);
-    for (std::int32_t i = 0; i < rows; ++i)
-        if (std::isnan(data[i])) return gate.refuse("badGroup", "Box %d has group NaN; groups must be numbers.", i + 1);
-    return true;
+    const std::size_t i = firstNanGroup(data, static_cast<std::size_t>(rows));
+    if (i == static_cast<std::size_t>(rows)) return true;
+    return gate.refuseElement(3, "groups", static_cast<long long>(i) + 1, data[i], "badGroup",
+                              "Box %d has group NaN; groups must be numbers.", static_cast<int>(i) + 1);
 }
 
 bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {

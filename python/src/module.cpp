@@ -4,13 +4,18 @@
 // A call reads each argument as a real float64 array in column-major order
 // (a view of the caller's data where it already is one, else one copy),
 // calls the entry without the interpreter lock, and hands each result's data
-// to NumPy without a copy. A refusal raised by the entry becomes a Python
-// exception with the entry's message and identifier. The host is the one the
-// C++ suites run the plug-ins in (testhost/).
+// to NumPy without a copy. A refusal raised by the entry reaches Python as
+// its fields (identifier, reason, argument, element, value, and the entry's
+// message), from which regionkit._errors makes the exception. The host is
+// the host of our own (host/).
 #include "host.h"
 
 // The kernel of rectCull, which regionkit.nms calls directly.
-#include "../../rectCull/cullBoxes.h"
+#include "cullBoxes.h"
+
+#ifdef REGIONKIT_CHECKED_MODULE
+#include "counting.h"
+#endif
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -37,7 +42,6 @@ namespace {
 
 // Up to this many results may be asked for; every function has far fewer.
 constexpr int mostResults = 16;
-constexpr int numpyDouble = 12;  // NPY_DOUBLE
 constexpr std::size_t mostDimensions = 64;
 
 struct Numpy {
@@ -48,24 +52,42 @@ struct Numpy {
 // there could wait on the interpreter lock while holding a static's guard).
 const Numpy* numpyFunctions = nullptr;
 
-// The package's exception classes (regionkit._errors), each also the
-// built-in exception of its kind, so `except ValueError` still catches.
-struct Refusals {
-    PyObject* type;
-    PyObject* value;
-    PyObject* memory;
-};
-const Refusals* refusalClasses = nullptr;
+// regionkit._errors, whose refusal(identifier, reason, message, argument,
+// position, element, value) makes the exception of a refusal, its class
+// following from the reason. Set once when the module is imported; the
+// function is looked up at each refusal, so the package has one place that
+// makes them.
+PyObject* errorsModule = nullptr;
 
-[[noreturn]] void raiseValueError(const std::string& message) {
-    PyErr_SetString(refusalClasses->value, message.c_str());
+struct RefusalFields {
+    std::string id, reason, message, argument;
+    int position = 0;
+    long long element = 0;
+    bool hasValue = false;
+    double value = 0.0;
+};
+
+[[noreturn]] void raiseRefusal(const RefusalFields& r) {
+    const py::object value = r.hasValue ? py::object(py::float_(r.value)) : py::object(py::none());
+    const py::object refusal = py::reinterpret_borrow<py::object>(errorsModule).attr("refusal");
+    const py::object error = refusal(r.id, r.reason, r.message, r.argument, r.position, r.element, value);
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
+}
+
+// A refusal of the module's own, about the call rather than one entry's
+// argument, without identifier (as a host's own refusals have none).
+[[noreturn]] void raiseValueError(const char* reason, const std::string& message) {
+    RefusalFields r;
+    r.reason = reason;
+    r.message = message;
+    raiseRefusal(r);
 }
 
 const Numpy& numpy() { return *numpyFunctions; }
 
 #ifdef REGIONKIT_CHECKED_MODULE
-// The checked build (sanitizers, counted allocations) tells its tests what
+// The checked build (sanitizers, counted requests) tells its tests what
 // the last call on this thread asked for and left behind, and how many
 // results NumPy still holds.
 struct LastCall {
@@ -75,18 +97,6 @@ struct LastCall {
 thread_local LastCall lastCall;
 std::atomic<long> liveResults{0};
 #endif
-
-bool littleEndian() {
-    const unsigned one = 1;
-    unsigned char first;
-    std::memcpy(&first, &one, 1);
-    return first == 1;
-}
-
-bool nativeOrder(const py::dtype& d) {
-    const char order = d.byteorder();
-    return order == '=' || order == '|' || order == (littleEndian() ? '<' : '>');
-}
 
 // The class a host would give an array NumPy holds with this dtype, for
 // those that are not turned into doubles. Their data is never read.
@@ -119,13 +129,14 @@ std::vector<std::size_t> shapeOf(const py::array& arr) {
         for (std::size_t i = 0; i < nd; ++i) dims[i] = static_cast<std::size_t>(arr.shape(static_cast<py::ssize_t>(i)));
     }
     while (dims.size() > 2 && dims.back() == 1) dims.pop_back();
-    if (dims.size() > mostDimensions) raiseValueError("regionkit: an argument has too many dimensions");
+    if (dims.size() > mostDimensions)
+        raiseValueError("tooManyDimensions", "regionkit: an argument has too many dimensions");
     return dims;
 }
 
 // The host array of one Python argument; `held` keeps whatever array the
 // data lives in for the length of the call.
-testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
+host::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
     py::array arr;
     if (py::isinstance<py::array>(object)) {
         arr = py::reinterpret_borrow<py::array>(object);
@@ -136,65 +147,49 @@ testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held
             arr = py::array(numpy().asarray(object));
         } catch (py::error_already_set& error) {
             if (!error.matches(PyExc_ValueError) && !error.matches(PyExc_TypeError)) throw;
-            raiseValueError(std::string("regionkit: numpy.asarray cannot make an array of an argument: ") +
-                            py::str(error.value()).cast<std::string>());
+            raiseValueError("notAnArray",
+                            std::string("regionkit: numpy.asarray cannot make an array of an argument: ") +
+                                py::str(error.value()).cast<std::string>());
         }
     }
     const py::dtype d = arr.dtype();
     const char kind = d.kind();
-    testhost::ArrayPtr a;
+    host::ArrayPtr a;
     if (kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f') {
-        const int flags = arr.flags();
-        const bool inPlace = d.num() == numpyDouble && nativeOrder(d) &&
-                             (flags & py::detail::npy_api::NPY_ARRAY_F_CONTIGUOUS_) &&
-                             (flags & py::detail::npy_api::NPY_ARRAY_ALIGNED_);
+        // Native float64 in Fortran order, every element aligned (a Fortran-
+        // contiguous array is when its first one is).
+        const bool inPlace = py::array_t<double, py::array::f_style>::check_(arr) &&
+                             reinterpret_cast<std::uintptr_t>(arr.data()) % alignof(double) == 0;
         if (!inPlace) arr = py::array(numpy().array(arr, py::arg("dtype") = numpy().float64, py::arg("order") = "F"));
         const std::vector<std::size_t> dims = shapeOf(arr);
-        a = testhost::borrowed(mxDOUBLE_CLASS, false, nullptr, dims.data(), dims.size(),
-                               static_cast<const double*>(arr.data()));
+        a = host::borrowed(mxDOUBLE_CLASS, false, nullptr, dims.data(), dims.size(),
+                           static_cast<const double*>(arr.data()));
     } else {
         const Kind k = kindOf(d);
         const std::vector<std::size_t> dims = shapeOf(arr);
-        a = testhost::borrowed(k.cls, k.complex, k.name, dims.data(), dims.size(), nullptr);
+        a = host::borrowed(k.cls, k.complex, k.name, dims.data(), dims.size(), nullptr);
     }
     held.push_back(std::move(arr));
     return a;
 }
 
-// The reason word of a refusal: the part of its identifier after the colon.
-std::string reasonOf(const std::string& id) {
-    const auto colon = id.rfind(':');
-    return colon == std::string::npos ? std::string() : id.substr(colon + 1);
-}
-
-// The Python exception class for a refusal: TypeError for arguments of the
-// wrong kind or number, MemoryError when memory ran out, ValueError for the
-// rest. Plain messages (no identifier) are told apart by their text.
-PyObject* exceptionFor(const std::string& reason, const std::string& message) {
-    if (reason == "outOfMemory" || (reason.empty() && message.rfind("Error: out of memory", 0) == 0))
-        return refusalClasses->memory;
-    if (reason == "notRealDouble" || reason == "notRealDoubleMatrix" || reason == "tooFewInputs" ||
-        reason == "tooManyInputs" || reason == "wrongInputCount" ||
-        (reason.empty() && (message.find("must be a real, full double") != std::string::npos ||
-                            message.find("input parameters") != std::string::npos)))
-        return refusalClasses->type;
-    return refusalClasses->value;
-}
-
-[[noreturn]] void raiseRefusal(const testhost::Outcome& outcome) {
-    const std::string reason = reasonOf(outcome.id);
-    PyObject* type = exceptionFor(reason, outcome.message);
-    py::object error = py::reinterpret_borrow<py::object>(type)(outcome.message);
-    error.attr("identifier") = outcome.id;
-    error.attr("reason") = reason;
-    PyErr_SetObject(type, error.ptr());
-    throw py::error_already_set();
+[[noreturn]] void raiseRefusal(const host::Refusal& refusal) {
+    RefusalFields r;
+    r.id = refusal.id;
+    r.reason = refusal.reason;
+    r.message = refusal.message;
+    r.argument = refusal.argumentName;
+    r.position = refusal.argument;
+    r.element = refusal.element;
+    r.hasValue = refusal.hasValue;
+    r.value = refusal.value;
+    raiseRefusal(r);
 }
 
 py::object toNumpy(mxArray* a) {
     const auto rows = static_cast<py::ssize_t>(mxGetM(a));
     const auto cols = static_cast<py::ssize_t>(mxGetN(a));
-    double* data = testhost::takeData(a);
+    double* data = host::takeData(a);
     py::capsule owner;
     try {
         owner = py::capsule(data, [](void* p) {
@@ -215,11 +210,11 @@ py::object toNumpy(mxArray* a) {
                      owner);
 }
 
-py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
+py::object callEntry(host::Entry entry, const py::args& args, int nargout) {
     if (nargout < 0 || nargout > mostResults)
-        raiseValueError("nargout must lie from 0 to " + std::to_string(mostResults));
+        raiseValueError("badNargout", "nargout must lie from 0 to " + std::to_string(mostResults));
     const std::size_t nrhs = args.size();
-    std::vector<testhost::ArrayPtr> arguments;
+    std::vector<host::ArrayPtr> arguments;
     std::vector<const mxArray*> prhs(nrhs + 1, nullptr);
     std::vector<py::object> held;
     held.reserve(nrhs);
@@ -235,19 +230,20 @@ py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
             for (mxArray* a : at) mxDestroyArray(a);
         }
     } plhs;
-    testhost::Outcome outcome;
+    host::Outcome outcome;
     {
         py::gil_scoped_release unlocked;
 #ifdef REGIONKIT_CHECKED_MODULE
-        const std::size_t liveBefore = testhost::liveAllocations();
+        const std::size_t liveBefore = testsupport::liveAllocations();
 #endif
-        outcome = testhost::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
+        outcome = host::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
 #ifdef REGIONKIT_CHECKED_MODULE
-        lastCall.requests = outcome.allocations + outcome.arraysCreated;
-        lastCall.leaked = outcome.leakedArrays + (testhost::liveAllocations() - liveBefore);
+        const testsupport::Requests requests = testsupport::lastRequests();
+        lastCall.requests = requests.allocations + requests.arraysCreated;
+        lastCall.leaked = outcome.leakedArrays + (testsupport::liveAllocations() - liveBefore);
 #endif
     }
-    if (outcome.raised) raiseRefusal(outcome);
+    if (outcome.raised) raiseRefusal(outcome.refusal);
 
     const int slots = nargout > 1 ? nargout : 1;
     std::vector<py::object> results(static_cast<std::size_t>(slots));
@@ -270,16 +266,21 @@ py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
 // a group per box when given; returns the kept rows as 0-based int64
 // indices. The caller has checked the shapes and that every array holds real
 // numbers. The boxes are read as the rectCull entry reads them (coordinates
-// truncated to 32-bit integers, refused when they do not fit; scores and the
-// threshold rounded to single precision), straight into the kernel's list:
-// no N x 5 matrix is put together first, which on a large call would cost a
-// fresh block of memory every time.
-[[noreturn]] void refuseNms(const char* reason, const std::string& message) {
-    testhost::Outcome outcome;
-    outcome.raised = true;
-    outcome.id = std::string("nms:") + reason;
-    outcome.message = "nms: " + message;
-    raiseRefusal(outcome);
+// truncated to 32-bit integers, refused when they do not fit, by the same
+// check; scores and the threshold rounded to single precision), straight
+// into the kernel's list: no N x 5 matrix is put together first, which on a
+// large call would cost a fresh block of memory every time.
+[[noreturn]] void refuseNms(const char* reason, const std::string& argument, long long element, double value,
+                            const std::string& message) {
+    RefusalFields r;
+    r.id = std::string("nms:") + reason;
+    r.reason = reason;
+    r.message = "nms: " + message;
+    r.argument = argument;
+    r.element = element;
+    r.hasValue = element != 0;
+    r.value = value;
+    raiseRefusal(r);
 }
 
 std::string shortest(double v) {
@@ -289,42 +290,45 @@ std::string shortest(double v) {
 }
 
 py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups) {
-    static const char* const names[4] = {"x", "y", "w", "h"};
-    const auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    const auto b = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(boxes);
     const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
     if (!b || !s) throw py::error_already_set();
     const auto from = b.unchecked<2>();
     const auto score = s.unchecked<1>();
     const py::ssize_t n = from.shape(0);
-    for (py::ssize_t j = 0; j < 4; ++j)
-        for (py::ssize_t i = 0; i < n; ++i) {
-            const double v = from(i, j);
-            if (truncatesToInt32(v)) continue;
-            const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
-            if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
-            refuseNms("badCoordinate",
-                      where + " is " + shortest(v) + "; box coordinates must lie between -2147483648 and 2147483647.");
-        }
+    const auto count = static_cast<std::size_t>(n);
+    const regionkit::CoordinateFault fault = regionkit::firstBadCoordinate(b.data(), count, 4, 1);
+    if (fault.found) {
+        const std::string where = "boxes[" + std::to_string(fault.row) + ", " + std::to_string(fault.column) +
+                                  "] (" + regionkit::coordinateNames[fault.column] + ")";
+        // Counted as rectCull counts it: from 1, column by column.
+        const long long element = static_cast<long long>(fault.row + static_cast<std::size_t>(fault.column) * count) + 1;
+        refuseNms("badCoordinate", "boxes", element, fault.value,
+                  where + (std::isnan(fault.value)
+                               ? std::string(" is NaN; box coordinates must be numbers.")
+                               : " is " + shortest(fault.value) +
+                                     "; box coordinates must lie between -2147483648 and 2147483647."));
+    }
 
     // Integer groups are their own labels; other numbers are told apart by
     // their bits, -0 and +0 alike.
-    GroupList labels;
+    regionkit::GroupList labels;
     if (!groups.is_none()) {
         const py::array g = py::reinterpret_borrow<py::array>(groups);
         try {
-            labels.resize(static_cast<std::size_t>(n));
+            labels.resize(count);
         } catch (const std::bad_alloc&) {
-            refuseNms("outOfMemory", "out of memory for the groups of " + std::to_string(n) + " boxes.");
+            refuseNms("outOfMemory", "", 0, 0.0, "out of memory for the groups of " + std::to_string(n) + " boxes.");
         }
         if (g.dtype().kind() == 'f') {
-            const auto values = py::array_t<double, py::array::forcecast>::ensure(g);
+            const auto values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(g);
             if (!values) throw py::error_already_set();
-            const auto value = values.unchecked<1>();
-            for (py::ssize_t i = 0; i < n; ++i) {
-                const double v = value(i);
-                if (std::isnan(v)) refuseNms("badGroup", "groups[" + std::to_string(i) + "] is NaN; groups must be numbers.");
-                labels[static_cast<std::size_t>(i)] = groupLabel(v);
-            }
+            const double* value = values.data();
+            const std::size_t nan = regionkit::firstNanGroup(value, count);
+            if (nan < count)
+                refuseNms("badGroup", "groups", static_cast<long long>(nan) + 1, value[nan],
+                          "groups[" + std::to_string(nan) + "] is NaN; groups must be numbers.");
+            for (std::size_t i = 0; i < count; ++i) labels[i] = regionkit::groupLabel(value[i]);
         } else {
             const auto values = py::array_t<std::int64_t, py::array::forcecast>::ensure(g);
             if (!values) throw py::error_already_set();
@@ -333,22 +337,25 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
         }
     }
 
-    RowList rows;
+    regionkit::RowList rows;
     bool outOfMemory = false;
     {
         py::gil_scoped_release unlocked;
         try {
-            BoxList candidates(static_cast<std::size_t>(n)), kept;
+            regionkit::BoxList candidates(count), kept;
             for (py::ssize_t i = 0; i < n; ++i)
                 candidates[static_cast<std::size_t>(i)] = {
                     static_cast<std::int32_t>(from(i, 0)), static_cast<std::int32_t>(from(i, 1)),
-                    static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)), toSingle(score(i))};
-            cullBoxes(candidates, toSingle(threshold), kept, nullptr, &rows, groups.is_none() ? nullptr : &labels);
+                    static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)),
+                    regionkit::toSingle(score(i))};
+            regionkit::cullBoxes(candidates, regionkit::toSingle(threshold), kept, nullptr, &rows,
+                                 groups.is_none() ? nullptr : &labels);
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         }
     }
-    if (outOfMemory) refuseNms("outOfMemory", "out of memory for the working lists of " + std::to_string(n) + " boxes.");
+    if (outOfMemory)
+        refuseNms("outOfMemory", "", 0, 0.0, "out of memory for the working lists of " + std::to_string(n) + " boxes.");
     py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(rows.size()));
     std::int64_t* index = indices.mutable_data();
     for (std::size_t k = 0; k < rows.size(); ++k) index[k] = rows[k];
@@ -361,10 +368,7 @@ PYBIND11_MODULE(_regionkit, m) {
     m.doc() = "The compiled functions of regionkit; use the regionkit package.";
     py::module_ np = py::module_::import("numpy");
     numpyFunctions = new Numpy{np.attr("asarray"), np.attr("array"), np.attr("float64")};
-    py::module_ errors = py::module_::import("regionkit._errors");
-    refusalClasses = new Refusals{py::object(errors.attr("RegionkitTypeError")).release().ptr(),
-                                  py::object(errors.attr("RegionkitValueError")).release().ptr(),
-                                  py::object(errors.attr("RegionkitMemoryError")).release().ptr()};
+    errorsModule = py::module_::import("regionkit._errors").release().ptr();
     py::options options;
     options.disable_function_signatures();
     py::list names;
@@ -377,7 +381,7 @@ PYBIND11_MODULE(_regionkit, m) {
 #undef REGIONKIT_PLUGIN
     m.attr("functions") = py::tuple(names);
 #ifdef REGIONKIT_CHECKED_MODULE
-    m.def("_fail_request", [](std::size_t k) { testhost::failAllocation(k); },
+    m.def("_fail_request", [](std::size_t k) { testsupport::failAllocation(k); },
           "From the next call on, request k (from 1) of each call on this thread fails; 0: none.");
     m.def("_last_call", [] { return py::make_tuple(lastCall.requests, lastCall.leaked); },
           "(requests, things left behind) of the last call on this thread.");

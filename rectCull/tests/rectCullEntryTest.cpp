@@ -4,11 +4,11 @@
 
 #include <cmath>
 
-using testhost::matrix;
-using testhost::scalar;
+using testsupport::matrix;
+using testsupport::scalar;
 
-using testhost::completed;
-using testhost::plugin;
+using testsupport::completed;
+using testsupport::plugin;
 
 namespace {
 
@@ -19,34 +19,34 @@ TEST(RectCullEntry, ResultShapeTruncationAndExtraColumns) {
     auto r = plugin().call(1, {boxes.get(), scalar(0.3).get()});
     ASSERT_TRUE(completed(r, 2, 6));
     // Best first; columns past x, y, w, h stay 0; coordinates come back truncated.
-    EXPECT_EQ(testhost::values(r.out()),
+    EXPECT_EQ(testsupport::values(r.out()),
               (std::vector<double>{12, 500, -3, 500, 20, 20, 20, 20, 0, 0, 0, 0}));
     // Asked for, the rows the kept boxes came from, counted from 1, best first;
     // twins that the threshold lets through are told apart by their rows.
     auto twins = matrix(3, 5, {0, 0, 9, 9, 0.2, 0, 0, 9, 9, 0.9, 0, 0, 9, 9, 0.5});
     r = plugin().call(2, {twins.get(), scalar(NAN).get()});
     ASSERT_TRUE(completed(r, 3, 4));
-    EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2, 3, 1}));
+    EXPECT_EQ(testsupport::values(r.out(1)), (std::vector<double>{2, 3, 1}));
 }
 
 TEST(RectCullEntry, ThresholdIsTheFirstElementInSinglePrecision) {
     auto boxes = matrix(2, 5, {0, 0, 100, 100, 1, 0, 0, 100, 100, 2});
     EXPECT_TRUE(completed(plugin().call(1, {boxes.get(), scalar(0.99).get()}), 0, 4));
     EXPECT_TRUE(completed(plugin().call(1, {boxes.get(), matrix(1, 2, {0.98, 5}).get()}), 1, 4));
-    EXPECT_TRUE(completed(plugin().call(0, {testhost::zeros(0, 5).get(), scalar(0.5).get()}), 0, 4));
+    EXPECT_TRUE(completed(plugin().call(0, {testsupport::zeros(0, 5).get(), scalar(0.5).get()}), 0, 4));
 }
 
 TEST(RectCullEntry, RefusesBadCallsCleanly) {
     auto boxes = matrix(1, 5, {0, 0, 10, 10, 1});
     auto t = scalar(0.5);
-    testhost::expectArgumentChecks(plugin(),
+    testsupport::expectArgumentChecks(plugin(),
                                    {"rectCull", "[kept, keptRows] = rectCull(boxes, threshold[, groups])", 2,
                                     {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}, 1},
                                    {boxes.get(), t.get()});
     auto nanBox = matrix(2, 5, {0, 0, 1, 1, 1, 0, NAN, 1, 1, 1});
     auto twoBoxes = matrix(2, 5, {0, 0, 10, 10, 1, 0, 0, 10, 10, 2});
     auto farBox = matrix(1, 5, {3e9, 0, 1, 1, 1});
-    testhost::expectRefused(plugin(), {
+    testsupport::expectRefused(plugin(), {
         {1, {nanBox.get(), t.get()}, "rectCull:badCoordinate",
          "Box 2 has y = NaN; box coordinates must be numbers."},
         {1, {farBox.get(), t.get()}, "rectCull:badCoordinate",
@@ -56,21 +56,28 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
         {1, {twoBoxes.get(), t.get(), matrix(2, 1, {1, NAN}).get()}, "rectCull:badGroup",
          "Box 2 has group NaN; groups must be numbers."},
     });
+    // The refusal's facts travel as fields too: argument 1, element 4 (row 2 of column y).
+    const auto refused = plugin().call(1, {nanBox.get(), t.get()});
+    EXPECT_EQ(refused.refusal.reason, "badCoordinate");
+    EXPECT_EQ(refused.refusal.argument, 1);
+    EXPECT_EQ(refused.refusal.argumentName, "boxes");
+    EXPECT_EQ(refused.refusal.element, 4);
+    EXPECT_TRUE(refused.refusal.hasValue && std::isnan(refused.refusal.value));
     // Twins in groups -0 and +0 are one group; in groups 1 and 2 both stay.
     auto r = plugin().call(2, {twoBoxes.get(), t.get(), matrix(2, 1, {-0.0, 0.0}).get()});
     ASSERT_TRUE(completed(r, 1, 4));
     r = plugin().call(2, {twoBoxes.get(), t.get(), matrix(1, 2, {1, 2}).get()});
     ASSERT_TRUE(completed(r, 2, 4));
-    EXPECT_EQ(testhost::values(r.out(1)), (std::vector<double>{2, 1}));
+    EXPECT_EQ(testsupport::values(r.out(1)), (std::vector<double>{2, 1}));
 }
 
 TEST(RectCullEntry, EveryFailedAllocationEndsInACleanError) {
     auto boxes = matrix(3, 6, {0, 0, 10, 10, 1, 0, 1, 1, 10, 10, 2, 0, 50, 50, 5, 5, 3, 0});
     auto t = scalar(0.5);
-    EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 1, {boxes.get(), t.get()}, "rectCull:outOfMemory"),
+    EXPECT_GT(testsupport::expectEveryFailedRequestRefused(plugin(), 1, {boxes.get(), t.get()}, "rectCull:outOfMemory"),
               3u);
     auto groups = matrix(3, 1, {1, 2, 1});
-    EXPECT_GT(testhost::expectEveryFailedRequestRefused(plugin(), 2, {boxes.get(), t.get(), groups.get()},
+    EXPECT_GT(testsupport::expectEveryFailedRequestRefused(plugin(), 2, {boxes.get(), t.get(), groups.get()},
                                                         "rectCull:outOfMemory"),
               6u);
 }
