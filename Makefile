@@ -106,7 +106,7 @@ test-python: python
 	  name=$${way%%:*}; rest=$${way#*:}; python=$${rest%%:*}; path=$${rest#*:}; \
 	  echo "== the package from $$name ($$python, PYTHONPATH=$$path)"; \
 	  PYTHONPATH=$$path $$python -c "import sys, regionkit; sys.exit(0 if regionkit.self_test(verbose=False) else 1)"; \
-	  PYTHONPATH=$$path REGIONKIT_README=$(abspath README.md) REGIONKIT_EXAMPLES=$(abspath python/examples) \
+	  PYTHONPATH=$$path REGIONKIT_README=$(abspath README.md) \
 	    $$python -m pytest -q -p no:cacheprovider .; \
 	done
 
