@@ -190,6 +190,7 @@ struct GridEntry {
     std::uint32_t rank;
 };
 using Entries = std::vector<GridEntry, gateway::Allocator<GridEntry>>;
+using Sides = std::vector<std::int32_t, gateway::Allocator<std::int32_t>>;
 
 ScoredBox boxOf(const GridEntry& e) { return {e.x, e.y, e.w, e.h, 0.0f}; }
 
@@ -203,11 +204,11 @@ ScoredBox boxOf(const GridEntry& e) { return {e.x, e.y, e.w, e.h, 0.0f}; }
 class BoxGrid {
 public:
     BoxGrid(const BoxList& boxes, const Indices& rank) {
-        std::size_t count = 0;
-        double sumW = 0, sumH = 0;
+        Sides sides;
+        sides.reserve(boxes.size());
         for (const ScoredBox& b : boxes) {
             if (!positive(b)) continue;
-            if (count == 0) {
+            if (sides.empty()) {
                 left_ = right_ = b.x;
                 top_ = bottom_ = b.y;
             }
@@ -215,15 +216,19 @@ public:
             top_ = std::min<std::int64_t>(top_, b.y);
             right_ = std::max<std::int64_t>(right_, b.x);
             bottom_ = std::max<std::int64_t>(bottom_, b.y);
-            sumW += b.w;
-            sumH += b.h;
-            ++count;
+            sides.push_back(std::max(b.w, b.h));
         }
+        const std::size_t count = sides.size();
         if (count == 0) return;
-        // Cells a power of two wide, about half the mean box side, so that a
-        // query visits a few cells around its box; no more cells than boxes
-        // (and a few), however far apart the boxes lie.
-        const double side = std::max(sumW, sumH) / static_cast<double>(count) / 2;
+        // Cells a power of two wide, about half the median box side, so that a
+        // query visits a few cells around its box: the median, not the mean,
+        // so that a few boxes far larger than the rest (listed apart, below)
+        // do not make the cells so large that each holds much of the list. No
+        // more cells than boxes (and a few), however far apart the boxes lie.
+        const auto middle = sides.begin() + static_cast<std::ptrdiff_t>(count / 2);
+        std::nth_element(sides.begin(), middle, sides.end());
+        const double side = static_cast<double>(*middle) / 2;
+        Sides().swap(sides);
         while (shift_ < 40 && static_cast<double>(std::int64_t{1} << shift_) < side) ++shift_;
         const std::int64_t budget = static_cast<std::int64_t>(count) + 64;
         for (;;) {

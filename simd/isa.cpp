@@ -73,23 +73,20 @@ bool runs(Isa level, const ProcessorAnswers& a) {
     return avx512f && (a.savedState & 0xE0u) == 0xE0u;
 }
 
-bool runs(Isa level) { return level <= Isa::v128 || runs(level, answers()); }
-
-#else
-
-// NEON is part of every arm64 processor; elsewhere the table holds the scalar
-// level alone.
-bool runs(Isa) { return true; }
-
 #endif
 
 constexpr int tagCount = static_cast<int>(sizeof tags / sizeof tags[0]);
 
-// The widest level of the table this machine runs.
+// The widest level of the table this machine runs: on x86-64 what its
+// answers allow, found by the same walk the tests check against the answers
+// of known processors; NEON is part of every arm64 processor, and elsewhere
+// the table holds the scalar level alone.
 Isa detect() {
-    int k = levelCount - 1;
-    while (k > 0 && !runs(levels[k].isa)) --k;
-    return levels[k].isa;
+#if defined(REGIONKIT_X86_64)
+    return widestFor(answers());
+#else
+    return widestCompiled;
+#endif
 }
 
 #if defined(REGIONKIT_ISA_FROM_ENV)

@@ -266,6 +266,34 @@ def test_refusal_fields_name_the_element():
     assert (error.argument, error.position, error.element, error.value) == ("boxes", 1, 4, np.inf)
 
 
+@pytest.mark.parametrize("value", [np.nan, np.inf, -np.inf, 2.0 ** 31, -3e9])
+@pytest.mark.parametrize("column, name", enumerate("xywh"))
+def test_nms_refuses_a_coordinate_no_32_bit_integer_holds_in_each_column(column, name, value):
+    boxes = np.array(BOXES, float)
+    boxes[1, column] = value
+    with pytest.raises(regionkit.RegionkitValueError) as raised:
+        regionkit.nms(boxes, [1, 2], 0.5)
+    assert raised.value.identifier == "nms:badCoordinate"
+    assert "boxes[1, %d] (%s)" % (column, name) in str(raised.value)
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+@pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="reads the resident size from /proc")
+def test_results_go_back_to_the_allocator_when_the_arrays_go():
+    # Each result is about 2.8 MB; kept, 200 of them would add over 500 MB.
+    image, kernel = np.ones((600, 600)), np.ones((3, 3))
+    for _ in range(5):
+        regionkit.correlate_valid(image, kernel)
+    before = resident_bytes()
+    for _ in range(200):
+        regionkit.correlate_valid(image, kernel)
+    assert resident_bytes() - before < 100 * 2 ** 20
+
+
 def test_arguments_are_never_changed():
     boxes = np.array(BOXES, float)
     scores, words = np.array([0.5, 0.7]), np.array([0, 1])

@@ -211,11 +211,13 @@ TEST(CullBoxes, MatchesThePlainWalkOnClusteredBoxes) {
 
 TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
     // Spread-out boxes, most of them kept: scattered over the whole coordinate
-    // range, on a jittered lattice where neighbours overlap a little, and that
+    // range, on a jittered lattice where neighbours overlap a little, that
     // lattice among long flat boxes (no area, so never measured and never in
-    // the grid). The grid takes about as many cells as boxes, however far
-    // apart they lie; each kept box of positive size meets at least its own
-    // entry and only the few candidates near it.
+    // the grid), and that lattice among a few boxes each larger than all of
+    // it (listed apart from the cells, or every query would walk the cells
+    // up and to the left of its box). The grid takes about as many cells as
+    // boxes, however far apart they lie; each kept box of positive size meets
+    // at least its own entry and only the few candidates near it.
     std::mt19937 rng(3);
     std::uniform_int_distribution<int> anywhere(-2000000000, 2000000000), size(10, 60), jitter(-10, 10);
     std::uniform_real_distribution<float> score(0.0f, 1.0f);
@@ -228,10 +230,15 @@ TEST(CullBoxes, GridWorkStaysNearEachKeptBox) {
     for (int i = 0; i < 1000; ++i)
         withFlat.push_back(i % 2 ? box(i * 3 % 2200, i * 7 % 2200, 1000000, 0, score(rng))
                                  : box(i * 7 % 2200, i * 3 % 2200, 0, 1000000, score(rng)));
+    BoxList withLarge = lattice;
+    for (int i = 0; i < 4; ++i) withLarge.push_back(box(-100 - 50 * i, -100, 1000000 + i, 1000000 - i, score(rng)));
     const struct {
         const char* layout;
         const BoxList& boxes;
-    } layouts[] = {{"scattered", scattered}, {"lattice", lattice}, {"lattice among flat boxes", withFlat}};
+    } layouts[] = {{"scattered", scattered},
+                   {"lattice", lattice},
+                   {"lattice among flat boxes", withFlat},
+                   {"lattice among very large boxes", withLarge}};
     for (const auto& l : layouts) {
         BoxList candidates = l.boxes, kept;
         CullCounts counts;
@@ -280,9 +287,24 @@ TEST(CullBoxes, GroupsKeepWhatSeparateCallsKeep) {
         for (std::uint32_t r : referenceRows(boxes, std::nanf("")))
             if (expectedKept[r]) expected.push_back(r);
 
+        // The work of a grouped call is the sum of the work of its groups.
+        CullCounts separate;
+        for (std::int64_t label : labels) {
+            BoxList members, memberKept;
+            for (std::size_t i = 0; i < boxes.size(); ++i)
+                if (groups[i] == label) members.push_back(boxes[i]);
+            CullCounts c;
+            cullBoxes(members, t, memberKept, &c);
+            separate.cells += c.cells;
+            separate.examined += c.examined;
+        }
+
         BoxList candidates = boxes, kept;
         RowList rows;
-        cullBoxes(candidates, t, kept, nullptr, &rows, &groups);
+        CullCounts grouped;
+        cullBoxes(candidates, t, kept, &grouped, &rows, &groups);
+        EXPECT_EQ(grouped.cells, separate.cells) << "round " << round;
+        EXPECT_EQ(grouped.examined, separate.examined) << "round " << round;
         ASSERT_EQ(rows, expected) << "round " << round;
         ASSERT_EQ(kept.size(), rows.size());
         for (std::size_t k = 0; k < kept.size(); ++k) EXPECT_TRUE(same(kept[k], boxes[rows[k]])) << round << ":" << k;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 using testsupport::matrix;
 using testsupport::scalar;
@@ -43,25 +45,41 @@ TEST(RectCullEntry, RefusesBadCallsCleanly) {
                                    {"rectCull", "[kept, keptRows] = rectCull(boxes, threshold[, groups])", 2,
                                     {{"boxes", false, 5, "x, y, w, h, score"}, {"threshold", true}}, 1},
                                    {boxes.get(), t.get()});
-    auto nanBox = matrix(2, 5, {0, 0, 1, 1, 1, 0, NAN, 1, 1, 1});
+    // A value no 32-bit coordinate can hold, in each of the four coordinate
+    // columns of the second box: refused, naming the box and the column.
+    const struct {
+        double value;
+        const char* says;
+    } badValues[] = {{NAN, "NaN; box coordinates must be numbers."},
+                     {INFINITY, "inf; box coordinates must lie between -2147483648 and 2147483647."},
+                     {-INFINITY, "-inf; box coordinates must lie between -2147483648 and 2147483647."},
+                     {2147483648.0, "2.14748e+09; box coordinates must lie between -2147483648 and 2147483647."},
+                     {-3e9, "-3e+09; box coordinates must lie between -2147483648 and 2147483647."}};
+    const char* const columns[] = {"x", "y", "w", "h"};
+    std::vector<testsupport::ArrayPtr> badBoxes;
+    std::vector<testsupport::BadCall> bad;
+    for (const auto& v : badValues)
+        for (int j = 0; j < 4; ++j) {
+            std::vector<double> data = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1};  // column-major, two unit boxes
+            data[static_cast<std::size_t>(2 * j + 1)] = v.value;
+            badBoxes.push_back(testsupport::columnMajor(2, 5, data));
+            bad.push_back({1, {badBoxes.back().get(), t.get()}, "rectCull:badCoordinate",
+                           std::string("Box 2 has ") + columns[j] + " = " + v.says});
+        }
+    testsupport::expectRefused(plugin(), bad);
     auto twoBoxes = matrix(2, 5, {0, 0, 10, 10, 1, 0, 0, 10, 10, 2});
-    auto farBox = matrix(1, 5, {3e9, 0, 1, 1, 1});
     testsupport::expectRefused(plugin(), {
-        {1, {nanBox.get(), t.get()}, "rectCull:badCoordinate",
-         "Box 2 has y = NaN; box coordinates must be numbers."},
-        {1, {farBox.get(), t.get()}, "rectCull:badCoordinate",
-         "Box 1 has x = 3e+09; box coordinates must lie between -2147483648 and 2147483647."},
         {1, {twoBoxes.get(), t.get(), matrix(1, 3, {1, 2, 3}).get()}, "rectCull:groupCount",
          "Argument 3 (groups) needs one group per box, 2 elements, but a 1x3 matrix came."},
         {1, {twoBoxes.get(), t.get(), matrix(2, 1, {1, NAN}).get()}, "rectCull:badGroup",
          "Box 2 has group NaN; groups must be numbers."},
     });
-    // The refusal's facts travel as fields too: argument 1, element 4 (row 2 of column y).
-    const auto refused = plugin().call(1, {nanBox.get(), t.get()});
+    // The refusal's facts travel as fields too: argument 1, element 2 (row 2 of column x).
+    const auto refused = plugin().call(1, {badBoxes.front().get(), t.get()});
     EXPECT_EQ(refused.refusal.reason, "badCoordinate");
     EXPECT_EQ(refused.refusal.argument, 1);
     EXPECT_EQ(refused.refusal.argumentName, "boxes");
-    EXPECT_EQ(refused.refusal.element, 4);
+    EXPECT_EQ(refused.refusal.element, 2);
     EXPECT_TRUE(refused.refusal.hasValue && std::isnan(refused.refusal.value));
     // Twins in groups -0 and +0 are one group; in groups 1 and 2 both stay.
     auto r = plugin().call(2, {twoBoxes.get(), t.get(), matrix(2, 1, {-0.0, 0.0}).get()});

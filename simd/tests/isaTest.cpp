@@ -53,4 +53,16 @@ TEST(Isa, WidestFollowsWhatTheProcessorAndTheOperatingSystemAnswer) {
 }
 #endif
 
+TEST(Isa, NameOfEveryLevelInTheTableAndOutsideIt) {
+    // A level of this build names its instruction set; a tag this
+    // architecture has no code for names itself; anything else is "?".
+    const int tagCount = static_cast<int>(sizeof isa::tags / sizeof isa::tags[0]);
+    for (int k = -2; k < tagCount + 2; ++k) {
+        const char* expected = k >= 0 && k < isa::levelCount ? isa::levels[k].name
+                               : k >= 0 && k < tagCount      ? isa::tags[k]
+                                                             : "?";
+        EXPECT_STREQ(isa::name(static_cast<isa::Isa>(k)), expected) << "level " << k;
+    }
+}
+
 }  // namespace
