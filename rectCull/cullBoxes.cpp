@@ -21,12 +21,12 @@ bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs) { return lhs.
 
 const char* const coordinateNames[4] = {"x", "y", "w", "h"};
 
-CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::size_t rowStride,
-                                   std::size_t columnStride) {
+CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::ptrdiff_t rowStride,
+                                   std::ptrdiff_t columnStride) {
     CoordinateFault fault;
     for (int c = 0; c < 4; ++c)
         for (std::size_t i = 0; i < n; ++i) {
-            const double v = data[i * rowStride + static_cast<std::size_t>(c) * columnStride];
+            const double v = data[static_cast<std::ptrdiff_t>(i) * rowStride + c * columnStride];
             if (isa::truncatesToInt32(v)) continue;
             fault.found = true;
             fault.row = i;
@@ -37,9 +37,9 @@ CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::size_
     return fault;
 }
 
-std::size_t firstNanGroup(const double* groups, std::size_t n) {
+std::size_t firstNanGroup(const double* groups, std::size_t n, std::ptrdiff_t stride) {
     std::size_t i = 0;
-    while (i < n && !std::isnan(groups[i])) ++i;
+    while (i < n && !std::isnan(groups[static_cast<std::ptrdiff_t>(i) * stride])) ++i;
     return i;
 }
 

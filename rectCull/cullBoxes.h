@@ -44,20 +44,20 @@ extern const char* const coordinateNames[4];
 // The first coordinate of n box records that a record cannot hold (NaN, or
 // outside the 32-bit range), searched column by column (all x first, then y,
 // w, h); `found` is false when every one fits. Coordinate c of record i is
-// data[i * rowStride + c * columnStride]. rectCull and regionkit.nms both
-// refuse what this finds.
+// data[i * rowStride + c * columnStride], strides counted in doubles.
+// rectCull and regionkit.nms both refuse what this finds.
 struct CoordinateFault {
     bool found = false;
     std::size_t row = 0;
     int column = 0;
     double value = 0.0;
 };
-CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::size_t rowStride,
-                                   std::size_t columnStride);
+CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::ptrdiff_t rowStride,
+                                   std::ptrdiff_t columnStride);
 
-// The position of the first NaN among n groups, or n when there is none:
-// every other number is a group.
-std::size_t firstNanGroup(const double* groups, std::size_t n);
+// The position of the first NaN among n groups, group i at groups[i * stride],
+// or n when there is none: every other number is a group.
+std::size_t firstNanGroup(const double* groups, std::size_t n, std::ptrdiff_t stride = 1);
 
 // A group's label from a number: equal numbers give equal labels (-0 and +0
 // alike). NaN has no label; callers refuse it first.

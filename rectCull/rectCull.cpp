@@ -24,7 +24,7 @@ const char* const usage = "[kept, keptRows] = rectCull(boxes, threshold[, groups
 // Coordinates become 32-bit integers; refuse any that cannot, before anything is allocated.
 bool checkCoordinates(gateway::Gate& gate, const double* data, std::int32_t rows) {
     const auto n = static_cast<std::size_t>(rows);
-    const CoordinateFault fault = firstBadCoordinate(data, n, 1, n);
+    const CoordinateFault fault = firstBadCoordinate(data, n, 1, static_cast<std::ptrdiff_t>(n));
     if (!fault.found) return true;
     const auto box = static_cast<int>(fault.row) + 1;
     const long long element = static_cast<long long>(fault.row + static_cast<std::size_t>(fault.column) * n) + 1;

@@ -290,14 +290,19 @@ std::string shortest(double v) {
 }
 
 py::object cullIndices(const py::array& boxes, const py::array& scores, double threshold, const py::object& groups) {
-    const auto b = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(boxes);
+    // Float64 boxes are read where they lie, whole doubles apart; others (and
+    // views whose steps are not) are copied once.
+    auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    if (b && (b.strides(0) % py::ssize_t{sizeof(double)} != 0 || b.strides(1) % py::ssize_t{sizeof(double)} != 0))
+        b = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(b);
     const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
     if (!b || !s) throw py::error_already_set();
     const auto from = b.unchecked<2>();
     const auto score = s.unchecked<1>();
     const py::ssize_t n = from.shape(0);
     const auto count = static_cast<std::size_t>(n);
-    const regionkit::CoordinateFault fault = regionkit::firstBadCoordinate(b.data(), count, 4, 1);
+    const auto step = [&](int axis) { return static_cast<std::ptrdiff_t>(b.strides(axis)) / 8; };
+    const regionkit::CoordinateFault fault = regionkit::firstBadCoordinate(b.data(), count, step(0), step(1));
     if (fault.found) {
         const std::string where = "boxes[" + std::to_string(fault.row) + ", " + std::to_string(fault.column) +
                                   "] (" + regionkit::coordinateNames[fault.column] + ")";
@@ -321,14 +326,17 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
             refuseNms("outOfMemory", "", 0, 0.0, "out of memory for the groups of " + std::to_string(n) + " boxes.");
         }
         if (g.dtype().kind() == 'f') {
-            const auto values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(g);
+            auto values = py::array_t<double, py::array::forcecast>::ensure(g);
+            if (values && values.strides(0) % py::ssize_t{sizeof(double)} != 0)
+                values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(values);
             if (!values) throw py::error_already_set();
-            const double* value = values.data();
-            const std::size_t nan = regionkit::firstNanGroup(value, count);
+            const auto every = static_cast<std::ptrdiff_t>(values.strides(0)) / 8;
+            const std::size_t nan = regionkit::firstNanGroup(values.data(), count, every);
             if (nan < count)
-                refuseNms("badGroup", "groups", static_cast<long long>(nan) + 1, value[nan],
+                refuseNms("badGroup", "groups", static_cast<long long>(nan) + 1, std::nan(""),
                           "groups[" + std::to_string(nan) + "] is NaN; groups must be numbers.");
-            for (std::size_t i = 0; i < count; ++i) labels[i] = regionkit::groupLabel(value[i]);
+            const auto value = values.unchecked<1>();
+            for (py::ssize_t i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = regionkit::groupLabel(value(i));
         } else {
             const auto values = py::array_t<std::int64_t, py::array::forcecast>::ensure(g);
             if (!values) throw py::error_already_set();

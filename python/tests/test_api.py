@@ -277,6 +277,20 @@ def test_nms_refuses_a_coordinate_no_32_bit_integer_holds_in_each_column(column,
     assert "boxes[1, %d] (%s)" % (column, name) in str(raised.value)
 
 
+def test_nms_reads_boxes_of_any_layout_where_they_lie():
+    rng = np.random.default_rng(3)
+    boxes = np.hstack([rng.integers(0, 40, (30, 2)), rng.integers(1, 20, (30, 2))]).astype(float)
+    scores, groups = rng.random(30), rng.random(60)[::2]
+    expected = regionkit.nms(boxes, scores, 0.3, groups=groups)
+    wide = np.zeros((30, 9))
+    wide[:, 1:9:2] = boxes
+    for layout in (np.asfortranarray(boxes), wide[:, 1:9:2], np.ascontiguousarray(boxes[::-1])[::-1]):
+        np.testing.assert_array_equal(regionkit.nms(layout, scores, 0.3, groups=groups), expected)
+    wide[7, 5] = np.nan  # row 7, column w
+    error = raised_by(lambda: regionkit.nms(wide[:, 1:9:2], scores, 0.3))
+    assert (error.reason, error.element) == ("badCoordinate", 7 + 2 * 30 + 1)
+
+
 def resident_bytes():
     with open("/proc/self/statm") as statm:
         return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
