@@ -43,6 +43,8 @@ class CMakeBuild(build_ext):
             "-DREGIONKIT_TESTS=OFF", "-DREGIONKIT_BENCH=OFF",
             "-DPython_EXECUTABLE=" + sys.executable,
             "-DREGIONKIT_PYTHON_DIR=" + package_parent,
+            # setuptools puts the Python files and the package data beside the module.
+            "-DREGIONKIT_PYTHON_FILES=OFF",
         ]
         try:
             import pybind11
@@ -71,8 +73,10 @@ class EggInfo(egg_info):
 
 setup(
     version=version(),
-    packages=["regionkit", "regionkit.examples"],
-    package_dir={"": "python"},
+    # The golden calls are package data (pyproject.toml), from the one file
+    # every host's self-test reads: selftest/ gives regionkit/_golden.
+    packages=["regionkit", "regionkit.examples", "regionkit._golden"],
+    package_dir={"": "python", "regionkit._golden": "selftest"},
     ext_modules=[Extension("regionkit._regionkit", sources=[])],
     cmdclass={"build_ext": CMakeBuild, "egg_info": EggInfo},
     options={"build": {"build_base": SCRATCH}},

@@ -16,9 +16,9 @@ Call = Tuple[str, List[Matrix], List[Matrix]]
 
 
 def golden_file() -> str:
-    """The golden calls file: shipped in the package, or in the source tree beside it."""
+    """The golden calls file: the package's data, or in the source tree beside it."""
     here = os.path.dirname(os.path.abspath(__file__))
-    for path in (os.path.join(here, "regionkitGolden.bin"),
+    for path in (os.path.join(here, "_golden", "regionkitGolden.bin"),
                  os.path.join(here, "..", "..", "selftest", "regionkitGolden.bin")):
         if os.path.exists(path):
             return os.path.normpath(path)
