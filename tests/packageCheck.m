@@ -50,15 +50,15 @@ unwind_protect
   endif
 
   % One version and one licence: DESCRIPTION, Contents.m, the CHANGELOG's
-  % latest released entry (an "Unreleased" one above it collects what is
-  % not yet), COPYING and the self-test's first line agree.
+  % latest version (below an "Unreleased" entry, if any), COPYING and the
+  % self-test's first line agree.
   installed = pkg ("list");
   info = installed{cellfun (@(p) strcmp (p.name, "regionkit"), installed)};
   version = regexp (fileread (fullfile (info.dir, "Contents.m")), '% Version (\S+)', "tokens", "once");
   description = fileread (fullfile (info.dir, "packinfo", "DESCRIPTION"));
   copying = fileread (fullfile (info.dir, "packinfo", "COPYING"));
   changelog = fullfile (fileparts (fileparts (mfilename ("fullpath"))), "CHANGELOG.md");
-  latest = regexp (fileread (changelog), '^## ([0-9]\S*)', "tokens", "once", "lineanchors");
+  latest = regexp (fileread (changelog), '^## (\d\S*)', "tokens", "once", "lineanchors");
   if (isempty (version) || ! strcmp (version{1}, info.version))
     failures{end+1} = sprintf ("DESCRIPTION says version %s, Contents.m does not", info.version);
   elseif (isempty (latest) || ! strcmp (latest{1}, info.version))
