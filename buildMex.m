@@ -24,7 +24,8 @@ function built = buildMex(varargin)
 %
 %   A function's sources are its entry and kernel sources, as listed after
 %   ENTRY and KERNEL in its folder's CMakeLists.txt (or, without that file,
-%   every .cpp file in its folder), plus the shared gateway sources. A
+%   every .cpp file in its folder), plus the shared sources of the gateway
+%   and simd folders (the MEX boundary and the vector layer). A
 %   function whose folder is missing is skipped with a note. A failed
 %   compile stops with an error that names the function.
 %
@@ -73,10 +74,14 @@ function built = buildMex(varargin)
   end
   outdir = absolutePath(outdir);
 
-  gatewayDir = fullfile(root, 'gateway');
-  % Every function carries its own copy of every gateway source.
-  listing = dir(fullfile(gatewayDir, '*.cpp'));
-  gatewaySources = sort(strcat(gatewayDir, filesep, {listing.name}));
+  % Every function carries its own copy of every source of the shared folders.
+  sharedDirs = {fullfile(root, 'gateway'), fullfile(root, 'simd')};
+  sharedSources = {};
+  for d = 1:numel(sharedDirs)
+    listing = dir(fullfile(sharedDirs{d}, '*.cpp'));
+    sharedSources = [sharedSources, sort(strcat(sharedDirs{d}, filesep, {listing.name}))]; %#ok<AGROW>
+  end
+  sharedIncludes = strcat('-I', sharedDirs);
   flags = strtrim(['-std=c++17 -ffp-contract=off -fno-fast-math ' extraFlags]);
   hostArgs = {};
   if isOctave
@@ -108,8 +113,8 @@ function built = buildMex(varargin)
       fprintf('buildMex: %-12s skipped: %s is not in this checkout\n', name, fullfile(name, [name '.cpp']));
       continue;
     end
-    sources = [pluginSources(folder, name), gatewaySources];
-    args = [{['-I' gatewayDir], ['-I' folder]}, hostArgs, sources];
+    sources = [pluginSources(folder, name), sharedSources];
+    args = [sharedIncludes, {['-I' folder]}, hostArgs, sources];
     target = fullfile(outdir, [name '.' mexext()]);
     if exist(target, 'file')
       delete(target);

@@ -6,8 +6,8 @@ python/CMakeLists.txt): this file configures it for the module alone (no
 plug-ins for GNU Octave or MATLAB, no tests, no benchmarks), builds the
 module and the package beside it into setuptools' build folder, and leaves
 the rest to setuptools. CMAKE_ARGS adds arguments to the configuration
-(split as a shell would); REGIONKIT_JOBS sets the number of compile jobs
-(default 2).
+(split as a shell would); CMAKE_BUILD_PARALLEL_LEVEL, CMake's own variable,
+sets the number of compile jobs (default 2).
 """
 import os
 import re
@@ -43,6 +43,8 @@ class CMakeBuild(build_ext):
             "-DREGIONKIT_TESTS=OFF", "-DREGIONKIT_BENCH=OFF",
             "-DPython_EXECUTABLE=" + sys.executable,
             "-DREGIONKIT_PYTHON_DIR=" + package_parent,
+            # setuptools puts the Python files and the package data beside the module.
+            "-DREGIONKIT_PYTHON_FILES=OFF",
         ]
         try:
             import pybind11
@@ -50,9 +52,11 @@ class CMakeBuild(build_ext):
         except (ImportError, AttributeError):
             pass  # CMake finds pybind11's own configuration (Debian's pybind11-dev)
         configure += shlex.split(os.environ.get("CMAKE_ARGS", ""))
-        jobs = os.environ.get("REGIONKIT_JOBS", "2")
         subprocess.run(configure, check=True)
-        subprocess.run(["cmake", "--build", build, "--target", "python_package", "-j", jobs], check=True)
+        # cmake --build reads CMAKE_BUILD_PARALLEL_LEVEL itself; 2 where it is unset.
+        environment = dict(os.environ)
+        environment.setdefault("CMAKE_BUILD_PARALLEL_LEVEL", "2")
+        subprocess.run(["cmake", "--build", build, "--target", "python_package"], check=True, env=environment)
         if not os.path.exists(target):
             raise RuntimeError("the CMake build did not write %s" % target)
 
@@ -69,8 +73,10 @@ class EggInfo(egg_info):
 
 setup(
     version=version(),
-    packages=["regionkit"],
-    package_dir={"": "python"},
+    # The golden calls are package data (pyproject.toml), from the one file
+    # every host's self-test reads: selftest/ gives regionkit/_golden.
+    packages=["regionkit", "regionkit.examples", "regionkit._golden"],
+    package_dir={"": "python", "regionkit._golden": "selftest"},
     ext_modules=[Extension("regionkit._regionkit", sources=[])],
     cmdclass={"build_ext": CMakeBuild, "egg_info": EggInfo},
     options={"build": {"build_base": SCRATCH}},

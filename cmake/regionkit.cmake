@@ -23,7 +23,7 @@
 #   <NAME>_bench    the Google Benchmark program
 #   <NAME>_python   its entry for the Python module (python/), its mexFunction
 #                   renamed <NAME>_mexFunction; <NAME>_python_checked the same
-#                   with the sanitizers and counted allocations, for the
+#                   with the sanitizers and counted requests, for the
 #                   checked module the tests run
 #   fuzz_<NAME>     in a fuzz build (REGIONKIT_FUZZ) only: the libFuzzer program,
 #                   and the ctest that replays its committed inputs
@@ -41,9 +41,33 @@ if(REGIONKIT_OCTAVE)
   message(STATUS "GNU Octave headers: ${OCTAVE_INCLUDE_DIR}")
 endif()
 
-# The gateway sources, compiled once per host: the allocation path and the
-# host's mex.h differ between them.
-file(GLOB REGIONKIT_GATEWAY_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/gateway/*.cpp)
+# The folders every build shares, each a role of its own:
+#   gateway/      the MEX boundary: argument checks, refusals, results, allocation, row tables
+#   simd/         the vector instruction sets and the exact-arithmetic rules the kernels are written in
+#   host/         the host of our own (the Python module's, and the tests')
+#   testsupport/  what only the tests use: counted requests, array builders, the loader, gtest helpers
+# Include folders are the properties of these interface targets, which the
+# other targets link to.
+add_library(regionkit_simd INTERFACE)
+target_include_directories(regionkit_simd INTERFACE ${CMAKE_SOURCE_DIR}/simd)
+add_library(regionkit_gateway_headers INTERFACE)
+target_include_directories(regionkit_gateway_headers INTERFACE ${CMAKE_SOURCE_DIR}/gateway)
+target_link_libraries(regionkit_gateway_headers INTERFACE regionkit_simd)
+add_library(regionkit_host_headers INTERFACE)
+target_include_directories(regionkit_host_headers INTERFACE ${CMAKE_SOURCE_DIR}/host)
+target_link_libraries(regionkit_host_headers INTERFACE regionkit_gateway_headers)
+add_library(regionkit_testsupport_headers INTERFACE)
+target_include_directories(regionkit_testsupport_headers INTERFACE ${CMAKE_SOURCE_DIR}/testsupport)
+target_link_libraries(regionkit_testsupport_headers INTERFACE regionkit_host_headers)
+
+# The gateway and vector-layer sources, compiled once per host: the
+# allocation path and the host's mex.h differ between them.
+file(GLOB REGIONKIT_GATEWAY_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/gateway/*.cpp
+     ${CMAKE_SOURCE_DIR}/simd/*.cpp)
+set(REGIONKIT_HOST_SOURCES ${CMAKE_SOURCE_DIR}/host/host.cpp)
+# The host as the tests run it: its requests counted (REGIONKIT_COUNTED_HOST),
+# with the builders and the loader.
+set(REGIONKIT_TESTSUPPORT_SOURCES ${CMAKE_SOURCE_DIR}/testsupport/counting.cpp ${CMAKE_SOURCE_DIR}/testsupport/calls.cpp)
 
 # Sanitizer flags for the stand-in builds, as the compiler and target have them.
 function(regionkit_checked TARGET)
@@ -55,25 +79,25 @@ endfunction()
 
 if(REGIONKIT_OCTAVE)
   add_library(gateway_octave OBJECT ${REGIONKIT_GATEWAY_SOURCES})
-  target_include_directories(gateway_octave PUBLIC ${CMAKE_SOURCE_DIR}/gateway
-                             PRIVATE ${OCTAVE_INCLUDE_DIR} ${OCTAVE_INCLUDE_DIR}/..)
+  target_include_directories(gateway_octave PRIVATE ${OCTAVE_INCLUDE_DIR} ${OCTAVE_INCLUDE_DIR}/..)
+  target_link_libraries(gateway_octave PUBLIC regionkit_gateway_headers)
 endif()
 if(REGIONKIT_TESTS)
   add_library(gateway_standin OBJECT ${REGIONKIT_GATEWAY_SOURCES})
-  target_include_directories(gateway_standin PUBLIC ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/testhost)
-  target_compile_definitions(gateway_standin PUBLIC REGIONKIT_STANDIN_HOST PRIVATE REGIONKIT_ISA_FROM_ENV)
+  target_link_libraries(gateway_standin PUBLIC regionkit_testsupport_headers)
+  target_compile_definitions(gateway_standin PUBLIC REGIONKIT_COUNTED_HOST PRIVATE REGIONKIT_ISA_FROM_ENV)
   regionkit_checked(gateway_standin)
 endif()
 if(REGIONKIT_PYTHON_FOUND)
-  # The Python module's host is the stand-in host; its gateway allocates with malloc.
+  # The Python module's host is the host of our own; its gateway allocates with malloc.
   add_library(gateway_python OBJECT ${REGIONKIT_GATEWAY_SOURCES})
-  target_include_directories(gateway_python PUBLIC ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/testhost)
+  target_link_libraries(gateway_python PUBLIC regionkit_host_headers)
 endif()
 if(REGIONKIT_BENCH)
   # Benchmarks run the kernels alone: the plain allocation path and the level
   # choice, which REGIONKIT_ISA can narrow.
-  add_library(gateway_bench OBJECT ${CMAKE_SOURCE_DIR}/gateway/allocation.cpp ${CMAKE_SOURCE_DIR}/gateway/isa.cpp)
-  target_include_directories(gateway_bench PUBLIC ${CMAKE_SOURCE_DIR}/gateway)
+  add_library(gateway_bench OBJECT ${CMAKE_SOURCE_DIR}/gateway/allocation.cpp ${CMAKE_SOURCE_DIR}/simd/isa.cpp)
+  target_link_libraries(gateway_bench PUBLIC regionkit_gateway_headers)
   target_compile_definitions(gateway_bench PRIVATE REGIONKIT_ISA_FROM_ENV)
 endif()
 
@@ -86,10 +110,11 @@ if(REGIONKIT_FUZZ)
   set(REGIONKIT_FUZZ_ENVIRONMENT REGIONKIT_FUZZ_EVERY_FAILURE=1 ASAN_OPTIONS=detect_leaks=1
       UBSAN_OPTIONS=print_stacktrace=1)
   function(regionkit_fuzz_program TARGET PLUGIN)
-    add_executable(${TARGET} ${ARGN} ${CMAKE_SOURCE_DIR}/testhost/host.cpp ${CMAKE_SOURCE_DIR}/fuzz/harness.cpp)
-    target_include_directories(${TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/testhost
-                               ${CMAKE_SOURCE_DIR}/fuzz)
-    target_compile_definitions(${TARGET} PRIVATE REGIONKIT_STANDIN_HOST REGIONKIT_FUZZ_PLUGIN="${PLUGIN}")
+    add_executable(${TARGET} ${ARGN} ${REGIONKIT_HOST_SOURCES} ${REGIONKIT_TESTSUPPORT_SOURCES}
+                   ${CMAKE_SOURCE_DIR}/fuzz/harness.cpp)
+    target_include_directories(${TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz)
+    target_link_libraries(${TARGET} PRIVATE regionkit_testsupport_headers)
+    target_compile_definitions(${TARGET} PRIVATE REGIONKIT_COUNTED_HOST REGIONKIT_FUZZ_PLUGIN="${PLUGIN}")
     target_compile_options(${TARGET} PRIVATE ${REGIONKIT_FUZZ_FLAGS})
     # mexFunction is found through the loader, so the program exports it; result
     # creation passes through the harness, which plays a host with finite memory.
@@ -140,7 +165,8 @@ function(regionkit_plugin NAME)
 
   if(REGIONKIT_OCTAVE OR REGIONKIT_BENCH OR REGIONKIT_MATLAB_FOUND OR REGIONKIT_PYTHON_FOUND)
     add_library(${NAME}_kernel OBJECT ${P_KERNEL})
-    target_include_directories(${NAME}_kernel PUBLIC ${src} ${CMAKE_SOURCE_DIR}/gateway)
+    target_include_directories(${NAME}_kernel PUBLIC ${src})
+    target_link_libraries(${NAME}_kernel PUBLIC regionkit_gateway_headers)
   endif()
 
   if(REGIONKIT_OCTAVE)
@@ -161,7 +187,7 @@ function(regionkit_plugin NAME)
     matlab_add_mex(NAME ${NAME}_matlab MODULE R2017b OUTPUT_NAME ${NAME}
                    SRC ${P_ENTRY} ${REGIONKIT_GATEWAY_SOURCES}
                    LINK_TO ${NAME}_kernel)
-    target_include_directories(${NAME}_matlab PRIVATE ${src} ${CMAKE_SOURCE_DIR}/gateway)
+    target_include_directories(${NAME}_matlab PRIVATE ${src} ${CMAKE_SOURCE_DIR}/gateway ${CMAKE_SOURCE_DIR}/simd)
     target_compile_definitions(${NAME}_matlab PRIVATE MATLAB_MEX_FILE)
     set_target_properties(${NAME}_matlab PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${REGIONKIT_MATLAB_MEX_DIR})
     # Copied, not given to matlab_add_mex as DOCUMENTATION: CMake would take a .m
@@ -173,18 +199,19 @@ function(regionkit_plugin NAME)
 
   if(REGIONKIT_TESTS)
     add_library(${NAME}_checked OBJECT ${P_KERNEL})
-    target_include_directories(${NAME}_checked PUBLIC ${src} ${CMAKE_SOURCE_DIR}/gateway)
+    target_include_directories(${NAME}_checked PUBLIC ${src})
+    target_link_libraries(${NAME}_checked PUBLIC regionkit_gateway_headers)
     regionkit_checked(${NAME}_checked)
 
     add_library(${NAME}_standin MODULE ${P_ENTRY})
-    target_link_libraries(${NAME}_standin PRIVATE ${NAME}_checked gateway_standin testhost)
+    target_link_libraries(${NAME}_standin PRIVATE ${NAME}_checked gateway_standin testsupport)
     regionkit_checked(${NAME}_standin)
     set_target_properties(${NAME}_standin PROPERTIES PREFIX "")
 
     if(P_TESTS)
       add_executable(${NAME}_tests ${P_TESTS})
       target_compile_definitions(${NAME}_tests PRIVATE REGIONKIT_PLUGIN_PATH="$<TARGET_FILE:${NAME}_standin>")
-      target_link_libraries(${NAME}_tests PRIVATE ${NAME}_checked gateway_standin testhost GTest::gtest_main)
+      target_link_libraries(${NAME}_tests PRIVATE ${NAME}_checked gateway_standin testsupport GTest::gtest_main)
       regionkit_checked(${NAME}_tests)
       add_dependencies(${NAME}_tests ${NAME}_standin)
       add_test(NAME ${NAME} COMMAND ${NAME}_tests)

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace regionkit {
+
 namespace {
 
 // The flag of one pair, from the region box's x, y, inclusive right and
@@ -118,3 +120,5 @@ void coverFlagsFromColumns(const double* regions, std::int32_t regionCount, cons
                            std::int32_t boxCount, double* flags) {
     coverFlagsOn(isa::preferred(), regions, regionCount, boxes, boxCount, flags);
 }
+
+}  // namespace regionkit

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace regionkit {
+
 // A region box must have more than this share of its area inside a box.
 constexpr double coverShare = 0.9;
 
@@ -31,5 +33,7 @@ void coverFlagsFromColumns(const double* regions, std::int32_t regionCount, cons
 // takes the widest. Exposed so tests can hold each level against the others.
 void coverFlagsOn(isa::Isa level, const double* regions, std::int32_t regionCount, const double* boxes,
                   std::int32_t boxCount, double* flags);
+
+}  // namespace regionkit
 
 #endif

@@ -7,6 +7,8 @@
 #include "coverFlags.h"
 #include "gate.h"
 
+using namespace regionkit;
+
 namespace {
 
 enum { IN_REGIONS = 0, IN_BOXES, IN_COUNT };

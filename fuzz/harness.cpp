@@ -50,8 +50,8 @@ const fuzz::PluginPromise& promise() {
     return fuzz::pluginPromise;
 }
 
-const testhost::Plugin& plugin() {
-    static const testhost::Plugin p("");  // this program's own mexFunction
+const testsupport::Plugin& plugin() {
+    static const testsupport::Plugin p("");  // this program's own mexFunction
     return p;
 }
 
@@ -104,7 +104,7 @@ double nextValue(Bytes& in) {
 enum class Kind { realDouble, single, int32, logical, complexDouble, sparseDouble, text, cell };
 
 struct Argument {
-    testhost::ArrayPtr array;
+    testsupport::ArrayPtr array;
     Kind kind;
     std::vector<std::size_t> dims;
 };
@@ -140,7 +140,7 @@ Argument nextArgument(Bytes& in) {
 
     static const mxClassID classes[] = {mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT32_CLASS, mxLOGICAL_CLASS,
                                         mxDOUBLE_CLASS, mxDOUBLE_CLASS, mxCHAR_CLASS, mxCELL_CLASS};
-    Argument arg{testhost::array(classes[static_cast<int>(kind)], dims, kind == Kind::complexDouble,
+    Argument arg{testsupport::array(classes[static_cast<int>(kind)], dims, kind == Kind::complexDouble,
                                  kind == Kind::sparseDouble),
                  kind, dims};
     // The stand-in offers data only for doubles; other classes stay zero-filled.
@@ -227,21 +227,21 @@ std::string octaveStatement(const Call& call) {
 
 // A clean error names its plug-in and reason ("rectCull:tooFewColumns") and
 // says something; a plug-in with plain errors may give "Error: ..." alone.
-bool cleanError(const testhost::CallResult& r) {
+bool cleanError(const testsupport::CallResult& r) {
     if (r.message.empty()) return false;
     const std::string prefix = std::string(promise().name) + ":";
     if (r.id.size() > prefix.size() && r.id.compare(0, prefix.size(), prefix) == 0) return true;
     return promise().plainErrors && r.id.empty() && r.message.compare(0, 7, "Error: ") == 0;
 }
 
-void expectNothingHeld(const Call& call, const testhost::CallResult& r, std::size_t failing) {
+void expectNothingHeld(const Call& call, const testsupport::CallResult& r, std::size_t failing) {
     if (!r.argumentsUnchanged) fault(call, "an argument was changed", failing);
     if (r.leakedArrays != 0) fault(call, std::to_string(r.leakedArrays) + " array(s) leaked", failing);
     if (r.leakedAllocations != 0)
         fault(call, std::to_string(r.leakedAllocations) + " allocation(s) leaked", failing);
 }
 
-std::size_t storedResults(const testhost::CallResult& r) {
+std::size_t storedResults(const testsupport::CallResult& r) {
     std::size_t n = 0;
     for (const auto& out : r.outputs) n += out != nullptr;
     return n;
@@ -250,10 +250,10 @@ std::size_t storedResults(const testhost::CallResult& r) {
 // Runs the call with its `failing`-th allocation (results included) failing.
 // It must end in a clean error, or, where the plug-in has a way around the
 // missing memory, complete with the very results of the undisturbed call.
-void runFailing(const Call& call, std::size_t failing, const testhost::CallResult& undisturbed) {
-    testhost::failAllocation(failing);
-    const testhost::CallResult r = plugin().call(call.nlhs, call.pointers());
-    testhost::failAllocation(0);
+void runFailing(const Call& call, std::size_t failing, const testsupport::CallResult& undisturbed) {
+    testsupport::failAllocation(failing);
+    const testsupport::CallResult r = plugin().call(call.nlhs, call.pointers());
+    testsupport::failAllocation(0);
     expectNothingHeld(call, r, failing);
     if (r.raised) {
         if (!cleanError(r)) fault(call, "unclean error: id '" + r.id + "', message '" + r.message + "'", failing);
@@ -266,7 +266,7 @@ void runFailing(const Call& call, std::size_t failing, const testhost::CallResul
             (got != nullptr && fuzz::shapeOf(got) != fuzz::shapeOf(expected)))
             fault(call, "completed with results of another shape than without the failure", failing);
         if (got == nullptr) continue;
-        if (std::string d = testhost::difference(testhost::values(got), testhost::values(expected)); !d.empty())
+        if (std::string d = testsupport::difference(testsupport::values(got), testsupport::values(expected)); !d.empty())
             fault(call, "result " + std::to_string(i + 1) + " differs " + d, failing);
     }
 }
@@ -302,7 +302,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<const mxArray*> args = call.pointers();
     // The call goes to stderr first, so that a sanitizer stop still shows it.
     if (print) std::fprintf(stderr, "%% call: %s\n", octaveStatement(call).c_str());
-    const testhost::CallResult r = plugin().call(call.nlhs, args);
+    const testsupport::CallResult r = plugin().call(call.nlhs, args);
 
     if (print)
         std::printf("%s\t%s\n", r.raised ? (r.id.empty() ? r.message.c_str() : r.id.c_str()) : "result",

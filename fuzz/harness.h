@@ -3,7 +3,7 @@
 #ifndef REGIONKIT_FUZZ_HARNESS_H
 #define REGIONKIT_FUZZ_HARNESS_H
 
-#include "host.h"
+#include "calls.h"
 
 #include <string>
 #include <vector>
@@ -19,7 +19,7 @@ struct PluginPromise {
     // For a call that completed: "" when the results have the promised shape
     // (and values where a cheap rule exists), else what is wrong.
     std::string (*checkResults)(const std::vector<const mxArray*>& args, int nlhs,
-                                const testhost::CallResult& result);
+                                const testsupport::CallResult& result);
 };
 
 // The plug-in's own promise: each fuzz program links the one of its plug-in
@@ -29,11 +29,11 @@ extern const PluginPromise pluginPromise;
 
 #define REGIONKIT_FUZZ_PROMISE(plugin, mostInputs, mostOutputs, plainErrors)                                    \
     namespace fuzz {                                                                                          \
-    static std::string plugin##Results(const std::vector<const mxArray*>&, int, const testhost::CallResult&); \
+    static std::string plugin##Results(const std::vector<const mxArray*>&, int, const testsupport::CallResult&); \
     const PluginPromise pluginPromise = {#plugin, mostInputs, mostOutputs, plainErrors, plugin##Results};     \
     }                                                                                                         \
     std::string fuzz::plugin##Results([[maybe_unused]] const std::vector<const mxArray*>& args,               \
-                                      [[maybe_unused]] int nlhs, [[maybe_unused]] const testhost::CallResult& r)
+                                      [[maybe_unused]] int nlhs, [[maybe_unused]] const testsupport::CallResult& r)
 
 // Shared helpers for the promise checks.
 inline long long rows(const mxArray* a) { return static_cast<long long>(mxGetM(a)); }

@@ -6,7 +6,9 @@
 // working memory comes from mxMalloc/mxCalloc: an error the host raises
 // itself, such as a failed result creation, ends the call without returning
 // here, and MATLAB then releases that memory, which it would not do for malloc.
-#if defined(REGIONKIT_STANDIN_HOST) || defined(MATLAB_MEX_FILE)
+#if defined(REGIONKIT_COUNTED_HOST)
+#include "counting.h"
+#elif defined(MATLAB_MEX_FILE)
 #include "mex.h"
 #endif
 
@@ -14,8 +16,8 @@ namespace gateway {
 
 void* allocate(std::size_t bytes) {
     if (bytes == 0) bytes = 1;
-#if defined(REGIONKIT_STANDIN_HOST)
-    return testhostMalloc(bytes);
+#if defined(REGIONKIT_COUNTED_HOST)
+    return testsupport::countedMalloc(bytes);
 #elif defined(MATLAB_MEX_FILE)
     return mxMalloc(bytes);
 #else
@@ -25,8 +27,8 @@ void* allocate(std::size_t bytes) {
 
 void* allocateZeroed(std::size_t count, std::size_t size) {
     if (count == 0 || size == 0) count = size = 1;
-#if defined(REGIONKIT_STANDIN_HOST)
-    return testhostCalloc(count, size);
+#if defined(REGIONKIT_COUNTED_HOST)
+    return testsupport::countedCalloc(count, size);
 #elif defined(MATLAB_MEX_FILE)
     return mxCalloc(count, size);
 #else
@@ -35,8 +37,8 @@ void* allocateZeroed(std::size_t count, std::size_t size) {
 }
 
 void release(void* p) {
-#if defined(REGIONKIT_STANDIN_HOST)
-    testhostFree(p);
+#if defined(REGIONKIT_COUNTED_HOST)
+    testsupport::countedFree(p);
 #elif defined(MATLAB_MEX_FILE)
     mxFree(p);
 #else
@@ -46,16 +48,16 @@ void release(void* p) {
 
 void* tryAllocate(std::size_t bytes) {
     if (bytes == 0) bytes = 1;
-#if defined(REGIONKIT_STANDIN_HOST)
-    return testhostMalloc(bytes);
+#if defined(REGIONKIT_COUNTED_HOST)
+    return testsupport::countedMalloc(bytes);
 #else
     return std::malloc(bytes);
 #endif
 }
 
 void releaseTried(void* p) {
-#if defined(REGIONKIT_STANDIN_HOST)
-    testhostFree(p);
+#if defined(REGIONKIT_COUNTED_HOST)
+    testsupport::countedFree(p);
 #else
     std::free(p);
 #endif

@@ -1,6 +1,6 @@
 // The allocation paths of every plug-in, each counted and made to fail at will
-// in the stand-in host. A null return always means failure: zero-byte
-// requests get a real block.
+// in the test builds (testsupport/counting.h). A null return always means
+// failure: zero-byte requests get a real block.
 //
 // allocate/allocateZeroed/release: memory the call needs. In MATLAB it comes
 // from mxMalloc/mxCalloc, so that MATLAB frees it when it ends a call itself,

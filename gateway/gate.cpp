@@ -16,20 +16,54 @@ const char* plural(long long n, const char* one, const char* many) { return n ==
 
 Gate::Gate(const char* plugin) : plugin_(plugin) {
     id_[0] = '\0';
+    reason_[0] = '\0';
     text_[0] = '\0';
     shape_[0] = '\0';
 }
 
 Gate::Gate(const char* plugin, Style style) : Gate(plugin) { style_ = style; }
 
-bool Gate::refuse(const char* reason, const char* format, ...) {
-    if (refused()) return false;  // the first refusal is the one reported
+bool Gate::record(const char* reason, const char* format, va_list args) {
     std::snprintf(id_, sizeof id_, "%s:%s", plugin_, reason);
+    std::snprintf(reason_, sizeof reason_, "%s", reason);
+    std::vsnprintf(text_, sizeof text_, format, args);
+    if (style_ == plain) makePlain();
+    return false;
+}
+
+// The first refusal is the one reported: later ones change nothing.
+bool Gate::refuse(const char* reason, const char* format, ...) {
+    if (refused()) return false;
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text_, sizeof text_, format, args);
+    record(reason, format, args);
     va_end(args);
-    if (style_ == plain) makePlain();
+    return false;
+}
+
+bool Gate::refuseArgument(int position, const char* name, const char* reason, const char* format, ...) {
+    if (refused()) return false;
+    argument_ = position;
+    argumentName_ = name;
+    va_list args;
+    va_start(args, format);
+    record(reason, format, args);
+    va_end(args);
+    return false;
+}
+
+bool Gate::refuseElement(int position, const char* name, long long element, double value, const char* reason,
+                         const char* format, ...) {
+    if (refused()) return false;
+    argument_ = position;
+    argumentName_ = name;
+    element_ = element;
+    value_ = value;
+    hasValue_ = true;
+    va_list args;
+    va_start(args, format);
+    record(reason, format, args);
+    va_end(args);
     return false;
 }
 
@@ -54,6 +88,11 @@ void Gate::makePlain() {
 }
 
 void Gate::raise() const {
+#if defined(REGIONKIT_OWN_HOST)
+    const hostRefusal fields{style_ == plain ? "" : id_, reason_, text_, argument_, argumentName_,
+                             element_, value_, hasValue_ ? 1 : 0};
+    hostRaiseRefusal(&fields);
+#endif
     if (style_ == plain) {
         mexErrMsgTxt(text_);
         std::abort();  // as below
@@ -110,26 +149,28 @@ bool Gate::inputs(int nrhs, int least, int most, const char* usage) {
 
 bool Gate::realDoubleMatrix(const mxArray* a, int position, const char* name) {
     if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a) && mxGetNumberOfDimensions(a) == 2) return true;
-    return refuse("notRealDoubleMatrix", "Argument %d (%s) must be a real, full double matrix, but %s came.",
-                  position, name, shapeOf(a));
+    return refuseArgument(position, name, "notRealDoubleMatrix",
+                          "Argument %d (%s) must be a real, full double matrix, but %s came.", position, name,
+                          shapeOf(a));
 }
 
 bool Gate::columnsAtLeast(const mxArray* a, int position, const char* name, int least, const char* columns) {
     if (static_cast<unsigned long long>(mxGetN(a)) >= static_cast<unsigned long long>(least)) return true;
-    return refuse("tooFewColumns", "Argument %d (%s) needs at least %d %s (%s), but %s came.", position, name,
-                  least, plural(least, "column", "columns"), columns, shapeOf(a));
+    return refuseArgument(position, name, "tooFewColumns", "Argument %d (%s) needs at least %d %s (%s), but %s came.",
+                          position, name, least, plural(least, "column", "columns"), columns, shapeOf(a));
 }
 
 bool Gate::notEmpty(const mxArray* a, int position, const char* name) {
     if (mxGetNumberOfElements(a) > 0) return true;
-    return refuse("emptyArgument", "Argument %d (%s) must hold at least one element, but %s came.", position, name,
-                  shapeOf(a));
+    return refuseArgument(position, name, "emptyArgument",
+                          "Argument %d (%s) must hold at least one element, but %s came.", position, name,
+                          shapeOf(a));
 }
 
 bool Gate::realScalar(const mxArray* a, int position, const char* name) {
     if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a) && mxGetNumberOfElements(a) == 1) return true;
-    return refuse("notRealScalar", "Argument %d (%s) must be a real double scalar, but %s came.", position, name,
-                  shapeOf(a));
+    return refuseArgument(position, name, "notRealScalar", "Argument %d (%s) must be a real double scalar, but %s came.",
+                          position, name, shapeOf(a));
 }
 
 bool Gate::count32(unsigned long long value, const char* what, std::int32_t* out) {
@@ -142,9 +183,16 @@ bool Gate::count32(unsigned long long value, const char* what, std::int32_t* out
 bool Gate::size32(const mxArray* a, int position, const char* name, std::int32_t* rows, std::int32_t* cols) {
     char what[128];
     std::snprintf(what, sizeof what, "The row count of argument %d (%s)", position, name);
-    if (!count32(static_cast<unsigned long long>(mxGetM(a)), what, rows)) return false;
+    if (!count32(static_cast<unsigned long long>(mxGetM(a)), what, rows)) {
+        argument_ = position;
+        argumentName_ = name;
+        return false;
+    }
     std::snprintf(what, sizeof what, "The column count of argument %d (%s)", position, name);
-    return count32(static_cast<unsigned long long>(mxGetN(a)), what, cols);
+    if (count32(static_cast<unsigned long long>(mxGetN(a)), what, cols)) return true;
+    argument_ = position;
+    argumentName_ = name;
+    return false;
 }
 
 bool Gate::createResult(std::int32_t rows, std::int32_t cols, mxArray** slot, double** data) {

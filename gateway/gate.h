@@ -1,9 +1,10 @@
 // What every plug-in entry needs of its host: argument checks that explain
 // themselves, size narrowing, result creation, and the one place that raises.
 //
-// A check never raises. It records a refusal (identifier "<plugin>:<reason>"
-// and a plain sentence) and returns false; the entry unwinds, frees what it
-// holds, and only then calls raise(). MATLAB's error call does not return and
+// A check never raises. It records a refusal (identifier "<plugin>:<reason>",
+// a plain sentence, and as fields the argument, element and value it is
+// about) and returns false; the entry unwinds, frees what it holds, and only
+// then calls raise(). MATLAB's error call does not return and
 // does not free malloc'ed memory, and GNU Octave's throws a C++ exception, so
 // raising while holding memory, or inside a try block, is never done.
 //
@@ -14,6 +15,7 @@
 
 #include "mex.h"
 
+#include <cstdarg>
 #include <cstdint>
 #include <exception>
 #include <new>
@@ -82,14 +84,34 @@ public:
         __attribute__((format(printf, 3, 4)))
 #endif
         ;
+    // The same, about argument `position` (counted from 1) named `name`.
+    bool refuseArgument(int position, const char* name, const char* reason, const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 5, 6)))
+#endif
+        ;
+    // The same, about element `element` (counted from 1, column-major) of
+    // that argument, whose value is `value`.
+    bool refuseElement(int position, const char* name, long long element, double value, const char* reason,
+                       const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 7, 8)))
+#endif
+        ;
 
     bool refused() const { return id_[0] != '\0'; }
     Style style() const { return style_; }
     const char* id() const { return id_; }
+    const char* reason() const { return reason_; }
     const char* message() const { return text_; }
+    int argument() const { return argument_; }
+    const char* argumentName() const { return argumentName_; }
+    long long element() const { return element_; }
+    double value() const { return value_; }
+    bool hasValue() const { return hasValue_; }
 
     // Raises the recorded refusal through the host's error call, in the
-    // Gate's style. Never returns.
+    // Gate's style (the host of our own takes its fields too). Never returns.
     [[noreturn]] void raise() const;
 
     // "a 3x4 sparse double matrix", for messages; valid until the next call.
@@ -97,12 +119,19 @@ public:
 
 private:
     void makePlain();                        // text_ in the plain form
+    bool record(const char* reason, const char* format, va_list args);
 
     const char* plugin_;
     Style style_ = identified;
     char id_[96];
+    char reason_[64];
     char text_[512];
     char shape_[160];
+    int argument_ = 0;
+    const char* argumentName_ = "";
+    long long element_ = 0;
+    double value_ = 0.0;
+    bool hasValue_ = false;
 };
 
 // Runs an entry's body, turning any C++ exception into a recorded refusal: an

@@ -1,8 +1,8 @@
 /*
  * The part of the host's C API (mex.h) that the plug-ins use, with MATLAB's
  * types (mwSize is an unsigned size_t here, a signed 64-bit integer in GNU
- * Octave), for the hosts of our own: the stand-in host of the C++ test suites
- * (testhost/) and the Python module (python/src/). Builds for GNU Octave and
+ * Octave), for the host of our own (host/), which runs the plug-ins for the
+ * Python module and the C++ test suites. Builds for GNU Octave and
  * MATLAB use the host's own mex.h instead, so code that builds against both
  * has been checked against both conventions.
  */

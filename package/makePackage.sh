@@ -29,8 +29,12 @@ cp "$root/selftest/regionkitSelfTest.m" "$root/selftest/regionkitGolden.bin" "$s
 printf '%s\n' '%!test' '%! output = evalc ("ok = regionkitSelfTest ();");' '%! assert (ok, "%s", output);' \
   > "$stage/src/tests/regionkitSelfTest-tst"
 
-mkdir -p "$stage/src/gateway"
-cp "$root"/gateway/*.h "$root"/gateway/*.cpp "$root"/gateway/*.inc "$stage/src/gateway/"
+# The shared folders buildMex.m compiles into every function.
+for shared in gateway simd; do
+  mkdir -p "$stage/src/$shared"
+  find "$root/$shared" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.inc' \) \
+       -exec cp {} "$stage/src/$shared/" \;
+done
 # The functions, as the build lists them.
 for plugin in $(cmake -P "$root/cmake/plugins.cmake"); do
   dir="$root/$plugin"

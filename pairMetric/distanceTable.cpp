@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <limits>
 
+namespace regionkit {
+
 namespace {
 
 int metricOf(double code) {
@@ -180,3 +182,5 @@ void fillDistanceTable(const double* const* tableA, std::int32_t m, std::int32_t
                        std::int32_t r, double code, double* out) {
     fillPlain(tableA, m, n, tableB, r, code, true, out);
 }
+
+}  // namespace regionkit

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace regionkit {
+
 // Metric codes, compared with exact equality; any other code (NaN included)
 // makes every distance 0.0.
 constexpr double histogramIntersection = 1.0;
@@ -49,5 +51,7 @@ bool fillDistanceTableFromColumns(isa::Isa level, const double* a, std::int32_t 
 // levels be compared pair by pair.
 bool fillDistancesFromColumns(isa::Isa level, const double* a, std::int32_t m, std::int32_t n, const double* b,
                               std::int32_t r, double code, double* out);
+
+}  // namespace regionkit
 
 #endif

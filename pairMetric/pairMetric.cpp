@@ -11,6 +11,8 @@
 #include "gate.h"
 #include "rowTable.h"
 
+using namespace regionkit;
+
 namespace {
 
 enum { IN_A = 0, IN_B, IN_CODE, IN_COUNT };

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace regionkit {
+
 float toSingle(double value) {
     if (std::fabs(value) <= FLT_MAX || std::isnan(value)) return static_cast<float>(value);
     // Beyond FLT_MAX: values below the midpoint to 2^128 round down to FLT_MAX;
@@ -16,6 +18,30 @@ float toSingle(double value) {
 }
 
 bool byScoreDescending(const ScoredBox& lhs, const ScoredBox& rhs) { return lhs.score > rhs.score; }
+
+const char* const coordinateNames[4] = {"x", "y", "w", "h"};
+
+CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::ptrdiff_t rowStride,
+                                   std::ptrdiff_t columnStride, bool plain) {
+    CoordinateFault fault;
+    for (int c = 0; c < 4; ++c)
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = data[static_cast<std::ptrdiff_t>(i) * rowStride + c * columnStride];
+            if (plain ? std::isfinite(v) : isa::truncatesToInt32(v)) continue;
+            fault.found = true;
+            fault.row = i;
+            fault.column = c;
+            fault.value = v;
+            return fault;
+        }
+    return fault;
+}
+
+std::size_t firstNanGroup(const double* groups, std::size_t n, std::ptrdiff_t stride) {
+    std::size_t i = 0;
+    while (i < n && !std::isnan(groups[static_cast<std::ptrdiff_t>(i) * stride])) ++i;
+    return i;
+}
 
 namespace {
 
@@ -732,3 +758,4 @@ void cullPlainBoxes(const PlainBoxList& candidates, double threshold, const Cull
     cullWithOptions(PlainRule{candidates, threshold, options.measure}, candidates.size(), options,
                     options.scoreFloor, groups, keptRows, keptScores);
 }
+}  // namespace regionkit

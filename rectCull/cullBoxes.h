@@ -6,10 +6,14 @@
 #define REGIONKIT_RECTCULL_CULLBOXES_H
 
 #include "allocation.h"
+#include "int32Range.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+namespace regionkit {
 
 struct ScoredBox {
     std::int32_t x;
@@ -34,9 +38,27 @@ constexpr std::int64_t smallBoxArea = 4096;
 // Thresholds above this (compared in double precision) keep nothing at all.
 constexpr double thresholdLimit = 0.99;
 
-// True when a coordinate truncates toward zero to a signed 32-bit integer
-// (never for NaN): the coordinates a box record can hold.
-inline bool truncatesToInt32(double v) { return v > -2147483649.0 && v < 2147483648.0; }
+// The names of a box record's coordinates, in column order.
+extern const char* const coordinateNames[4];
+
+// The first coordinate of n box records that a record cannot hold (NaN, or
+// outside the 32-bit range; under the plain rule, which keeps coordinates as
+// given, NaN or an infinity), searched column by column (all x first, then y,
+// w, h); `found` is false when every one fits. Coordinate c of record i is
+// data[i * rowStride + c * columnStride], strides counted in doubles.
+// rectCull and regionkit.nms both refuse what this finds.
+struct CoordinateFault {
+    bool found = false;
+    std::size_t row = 0;
+    int column = 0;
+    double value = 0.0;
+};
+CoordinateFault firstBadCoordinate(const double* data, std::size_t n, std::ptrdiff_t rowStride,
+                                   std::ptrdiff_t columnStride, bool plain = false);
+
+// The position of the first NaN among n groups, group i at groups[i * stride],
+// or n when there is none: every other number is a group.
+std::size_t firstNanGroup(const double* groups, std::size_t n, std::ptrdiff_t stride = 1);
 
 // A group's label from a number: equal numbers give equal labels (-0 and +0
 // alike). NaN has no label; callers refuse it first.
@@ -167,5 +189,6 @@ void cullPlainBoxes(const PlainBoxList& candidates, double threshold, const Cull
 // not. Within 1 ulp of the exact value on [-708, 0] (measured against the C
 // library's exp in the tests).
 double decayExp(double x);
+}  // namespace regionkit
 
 #endif

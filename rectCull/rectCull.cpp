@@ -19,13 +19,14 @@
 #include <strings.h>
 #endif
 
+using namespace regionkit;
+
 namespace {
 
 enum { IN_BOXES = 0, IN_THRESHOLD, IN_GROUPS };
 enum { OUT_KEPT = 0, OUT_ROWS, OUT_SCORES, OUT_COUNT };
 
 const char* const usage = "[kept, keptRows, keptScores] = rectCull(boxes, threshold[, groups][, name, value, ...])";
-const char* const coordinateNames[4] = {"x", "y", "w", "h"};
 
 enum class Option { maxKept, scoreFloor, ratioType, decay, sigma, rule, count };
 const char* const optionNames[] = {"MaxKept", "ScoreFloor", "RatioType", "Decay", "Sigma", "Rule"};
@@ -58,14 +59,14 @@ bool word(gateway::Gate& gate, const mxArray* value, int position, const char* o
           int count, const char* shown, int* index) {
     char text[32];
     if (!shortText(value, text, sizeof text))
-        return gate.refuse("badOptionValue", "Option %s (argument %d) must be %s, but %s came.", option, position,
+        return gate.refuseArgument(position, option, "badOptionValue", "Option %s (argument %d) must be %s, but %s came.", option, position,
                            shown, gate.shapeOf(value));
     for (int i = 0; i < count; ++i)
         if (sameText(text, words[i])) {
             *index = i;
             return true;
         }
-    return gate.refuse("badOptionValue", "Option %s (argument %d) must be %s, but '%s' came.", option, position, shown,
+    return gate.refuseArgument(position, option, "badOptionValue", "Option %s (argument %d) must be %s, but '%s' came.", option, position, shown,
                        text);
 }
 
@@ -82,19 +83,19 @@ bool readOptions(gateway::Gate& gate, int first, int nrhs, const mxArray* prhs[]
         const int at = i + 1;
         char name[32];
         if (!mxIsChar(prhs[i]))
-            return gate.refuse("tooManyInputs", "Too many arguments: the call is %s, and argument %d, %s, is not an "
+            return gate.refuseArgument(at, "options", "tooManyInputs", "Too many arguments: the call is %s, and argument %d, %s, is not an "
                                "option name.", usage, at, gate.shapeOf(prhs[i]));
         int option = 0;
         const bool readable = shortText(prhs[i], name, sizeof name);
         while (readable && option < static_cast<int>(Option::count) && !sameText(name, optionNames[option])) ++option;
         if (!readable)
-            return gate.refuse("unknownOption", "Argument %d, %s, is not an option of rectCull: the options are %s.",
+            return gate.refuseArgument(at, "options", "unknownOption", "Argument %d, %s, is not an option of rectCull: the options are %s.",
                                at, gate.shapeOf(prhs[i]), optionList);
         if (option == static_cast<int>(Option::count))
-            return gate.refuse("unknownOption", "Argument %d, '%s', is not an option of rectCull: the options are "
+            return gate.refuseArgument(at, "options", "unknownOption", "Argument %d, '%s', is not an option of rectCull: the options are "
                                "%s.", at, name, optionList);
         if (i + 1 >= nrhs)
-            return gate.refuse("optionWithoutValue", "Option %s (argument %d) needs a value after it.",
+            return gate.refuseArgument(at, optionNames[option], "optionWithoutValue", "Option %s (argument %d) needs a value after it.",
                                optionNames[option], at);
         const mxArray* value = prhs[i + 1];
         const int valueAt = at + 1;
@@ -104,14 +105,14 @@ bool readOptions(gateway::Gate& gate, int first, int nrhs, const mxArray* prhs[]
         case Option::maxKept:
             if (!number(gate, value, valueAt, "MaxKept", &v)) return false;
             if (!(v >= 0) || (v != std::floor(v) && v != INFINITY))
-                return gate.refuse("badMaxKept", "Option MaxKept (argument %d) must be a whole number from 0 up, or "
+                return gate.refuseElement(valueAt, "MaxKept", 1, v, "badMaxKept", "Option MaxKept (argument %d) must be a whole number from 0 up, or "
                                    "Inf, but %g came.", valueAt, v);
             s->options.maxKept = v >= 1e18 ? noCap : static_cast<std::size_t>(v);
             break;
         case Option::scoreFloor:
             if (!number(gate, value, valueAt, "ScoreFloor", &v)) return false;
             if (std::isnan(v))
-                return gate.refuse("badScoreFloor", "Option ScoreFloor (argument %d) is NaN; it must be a number.",
+                return gate.refuseElement(valueAt, "ScoreFloor", 1, v, "badScoreFloor", "Option ScoreFloor (argument %d) is NaN; it must be a number.",
                                    valueAt);
             s->options.hasScoreFloor = true;
             s->options.scoreFloor = v;
@@ -119,7 +120,7 @@ bool readOptions(gateway::Gate& gate, int first, int nrhs, const mxArray* prhs[]
         case Option::sigma:
             if (!number(gate, value, valueAt, "Sigma", &v)) return false;
             if (!(v > 0))
-                return gate.refuse("badSigma", "Option Sigma (argument %d) must be greater than 0, but %g came.",
+                return gate.refuseElement(valueAt, "Sigma", 1, v, "badSigma", "Option Sigma (argument %d) must be greater than 0, but %g came.",
                                    valueAt, v);
             s->options.sigma = v;
             break;
@@ -151,34 +152,36 @@ bool readOptions(gateway::Gate& gate, int first, int nrhs, const mxArray* prhs[]
 // the plain rule takes them as they are, and needs them finite. Checked
 // before anything is allocated.
 bool checkCoordinates(gateway::Gate& gate, const double* data, std::int32_t rows, bool plain) {
-    for (int j = 0; j < 4; ++j) {
-        const double* column = data + static_cast<std::size_t>(j) * static_cast<std::size_t>(rows);
-        for (std::int32_t i = 0; i < rows; ++i) {
-            if (plain ? std::isfinite(column[i]) : truncatesToInt32(column[i])) continue;
-            if (std::isnan(column[i]))
-                return gate.refuse("badCoordinate", "Box %d has %s = NaN; box coordinates must be numbers.",
-                                   i + 1, coordinateNames[j]);
-            if (plain)
-                return gate.refuse("badCoordinate", "Box %d has %s = %g; box coordinates must be finite.", i + 1,
-                                   coordinateNames[j], column[i]);
-            return gate.refuse("badCoordinate",
-                               "Box %d has %s = %g; box coordinates must lie between -2147483648 and 2147483647.",
-                               i + 1, coordinateNames[j], column[i]);
-        }
-    }
-    return true;
+    const auto n = static_cast<std::size_t>(rows);
+    const CoordinateFault fault = firstBadCoordinate(data, n, 1, static_cast<std::ptrdiff_t>(n), plain);
+    if (!fault.found) return true;
+    const auto box = static_cast<int>(fault.row) + 1;
+    const long long element = static_cast<long long>(fault.row + static_cast<std::size_t>(fault.column) * n) + 1;
+    if (std::isnan(fault.value))
+        return gate.refuseElement(1, "boxes", element, fault.value, "badCoordinate",
+                                  "Box %d has %s = NaN; box coordinates must be numbers.", box,
+                                  coordinateNames[fault.column]);
+    if (plain)
+        return gate.refuseElement(1, "boxes", element, fault.value, "badCoordinate",
+                                  "Box %d has %s = %g; box coordinates must be finite.", box,
+                                  coordinateNames[fault.column], fault.value);
+    return gate.refuseElement(1, "boxes", element, fault.value, "badCoordinate",
+                              "Box %d has %s = %g; box coordinates must lie between -2147483648 and 2147483647.",
+                              box, coordinateNames[fault.column], fault.value);
 }
 
 // Groups: one number per box, none NaN.
 bool checkGroups(gateway::Gate& gate, const mxArray* groups, std::int32_t rows) {
     if (!gate.realDoubleMatrix(groups, 3, "groups")) return false;
     if (mxGetNumberOfElements(groups) != static_cast<std::size_t>(rows))
-        return gate.refuse("groupCount", "Argument 3 (groups) needs one group per box, %d elements, but a %dx%d "
-                           "matrix came.", rows, static_cast<int>(mxGetM(groups)), static_cast<int>(mxGetN(groups)));
+        return gate.refuseArgument(3, "groups", "groupCount", "Argument 3 (groups) needs one group per box, %d "
+                                   "elements, but a %dx%d matrix came.", rows, static_cast<int>(mxGetM(groups)),
+                                   static_cast<int>(mxGetN(groups)));
     const double* data = mxGetPr(groups);
-    for (std::int32_t i = 0; i < rows; ++i)
-        if (std::isnan(data[i])) return gate.refuse("badGroup", "Box %d has group NaN; groups must be numbers.", i + 1);
-    return true;
+    const std::size_t i = firstNanGroup(data, static_cast<std::size_t>(rows));
+    if (i == static_cast<std::size_t>(rows)) return true;
+    return gate.refuseElement(3, "groups", static_cast<long long>(i) + 1, data[i], "badGroup",
+                              "Box %d has group NaN; groups must be numbers.", static_cast<int>(i) + 1);
 }
 
 bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -199,7 +202,7 @@ bool cullEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const m
     if (groupArgument != nullptr && !checkGroups(gate, groupArgument, rows)) return false;
     const double thresholdValue = gateway::firstValue(threshold);
     if (std::isnan(thresholdValue))
-        return gate.refuse("badThreshold", "Argument 2 (threshold) is NaN; the overlap threshold must be a number.");
+        return gate.refuseElement(2, "threshold", 1, thresholdValue, "badThreshold", "Argument 2 (threshold) is NaN; the overlap threshold must be a number.");
 
     return gateway::guarded(gate, [&] {
         // The boxes are read straight from the host's columns: each record

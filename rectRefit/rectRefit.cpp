@@ -9,10 +9,13 @@
 #include "exactArithmetic.h"
 
 #include "gate.h"
+#include "int32Range.h"
 #include "refitBoxes.h"
 
 #include <cmath>
 #include <cstddef>
+
+using namespace regionkit;
 
 namespace {
 
@@ -26,12 +29,12 @@ bool imageSize(gateway::Gate& gate, const mxArray* a, int position, const char* 
     if (!gate.realDoubleMatrix(a, position, name) || !gate.notEmpty(a, position, name)) return false;
     const double v = gateway::firstValue(a);
     if (std::isnan(v))
-        return gate.refuse("badImageSize", "Argument %d (%s) is NaN; the image %s must be a number.", position, name,
-                           name);
-    if (!(v > -2147483649.0 && v < 2147483648.0))
-        return gate.refuse("badImageSize",
-                           "Argument %d (%s) is %g; the image %s must lie between -2147483648 and 2147483647.",
-                           position, name, v, name);
+        return gate.refuseElement(position, name, 1, v, "badImageSize",
+                                  "Argument %d (%s) is NaN; the image %s must be a number.", position, name, name);
+    if (!isa::truncatesToInt32(v))
+        return gate.refuseElement(position, name, 1, v, "badImageSize",
+                                  "Argument %d (%s) is %g; the image %s must lie between -2147483648 and 2147483647.",
+                                  position, name, v, name);
     *out = static_cast<std::int32_t>(v);
     return true;
 }
@@ -49,7 +52,7 @@ bool refitEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
         !gate.size32(membership, 3, "membership", &memberRows, &memberCols))
         return false;
     if (memberRows < boxRows || memberCols < regionRows)
-        return gate.refuse("membershipTooSmall",
+        return gate.refuseArgument(3, "membership", "membershipTooSmall",
                            "Argument 3 (membership) needs one row per box and one column per region box, at least "
                            "%dx%d, but a %dx%d matrix came.",
                            boxRows, regionRows, memberRows, memberCols);

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace regionkit {
+
 namespace {
 
 // Boxes per strip: the found flags of one strip, 32 KB, stay on the stack.
@@ -31,3 +33,5 @@ void refitBoxes(const double* boxes, std::int32_t boxCount, const double* region
     refitBoxesOn(isa::preferred(), boxes, boxCount, regions, regionCount, members, memberStride, height, width,
                  out);
 }
+
+}  // namespace regionkit

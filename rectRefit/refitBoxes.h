@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace regionkit {
+
 // The running least x and y start here, the running greatest right and bottom
 // edges at 0: finite starts, so a union lying wholly beyond x = 100000 still
 // begins at 100000 - 1.
@@ -45,5 +47,7 @@ void refitBoxes(const double* boxes, std::int32_t boxCount, const double* region
 void refitBoxesOn(isa::Isa level, const double* boxes, std::int32_t boxCount, const double* regions,
                   std::int32_t regionCount, const double* members, std::size_t memberStride, std::int32_t height,
                   std::int32_t width, double* out);
+
+}  // namespace regionkit
 
 #endif

@@ -16,11 +16,14 @@
 
 #include "allocation.h"
 #include "gate.h"
+#include "int32Range.h"
 #include "tallyWords.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+
+using namespace regionkit;
 
 namespace {
 
@@ -29,6 +32,8 @@ enum { OUT_COUNTS = 0, OUT_TOTALS, OUT_COUNT };
 
 const char* const argumentNames[IN_COUNT] = {"the word map", "the region index", "the number of words W",
                                              "the number of regions R"};
+// The arguments as the call's syntax names them, for the refusal's fields.
+const char* const argumentFields[IN_COUNT] = {"words", "regions", "W", "R"};
 
 const std::int64_t largestCount = 2147483647;
 
@@ -54,7 +59,7 @@ Shown show(double v) {
 
 bool realFullDouble(gateway::Gate& gate, const mxArray* a, int slot) {
     if (mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a)) return true;
-    return gate.refuse("notRealDouble",
+    return gate.refuseArgument(slot + 1, argumentFields[slot], "notRealDouble",
                        "Error: argument %d (%s) must be a real, full double array, but it is a %s%s%s array",
                        slot + 1, argumentNames[slot], mxIsSparse(a) ? "sparse " : "",
                        mxIsComplex(a) ? "complex " : "", mxGetClassName(a));
@@ -63,7 +68,8 @@ bool realFullDouble(gateway::Gate& gate, const mxArray* a, int slot) {
 bool elementCount(gateway::Gate& gate, const mxArray* a, int slot, std::int32_t* count) {
     const auto elements = static_cast<unsigned long long>(mxGetNumberOfElements(a));
     if (elements > static_cast<unsigned long long>(largestCount))
-        return gate.refuse("tooLarge", "Error: %s has %llu elements; at most %lld are handled", argumentNames[slot],
+        return gate.refuseArgument(slot + 1, argumentFields[slot], "tooLarge",
+                                   "Error: %s has %llu elements; at most %lld are handled", argumentNames[slot],
                            elements, static_cast<long long>(largestCount));
     *count = static_cast<std::int32_t>(elements);
     return true;
@@ -72,11 +78,13 @@ bool elementCount(gateway::Gate& gate, const mxArray* a, int slot, std::int32_t*
 // W or R: the first element, a count from 0 to 2^31 - 1; a fraction is truncated.
 bool countArgument(gateway::Gate& gate, const mxArray* a, int slot, std::int32_t* count) {
     if (mxGetNumberOfElements(a) == 0)
-        return gate.refuse("emptyArgument", "Error: argument %d (%s) is empty; it must be a count", slot + 1,
+        return gate.refuseArgument(slot + 1, argumentFields[slot], "emptyArgument",
+                                   "Error: argument %d (%s) is empty; it must be a count", slot + 1,
                            argumentNames[slot]);
     const double v = mxGetScalar(a);
-    if (!(v >= 0.0 && v < 2147483648.0))
-        return gate.refuse("badCount", "Error: %s is %s; it must be a count from 0 to %lld", argumentNames[slot],
+    if (!(v >= 0.0 && isa::truncatesToInt32(v)))
+        return gate.refuseElement(slot + 1, argumentFields[slot], 1, v, "badCount",
+                                  "Error: %s is %s; it must be a count from 0 to %lld", argumentNames[slot],
                            show(v).text, static_cast<long long>(largestCount));
     *count = static_cast<std::int32_t>(v);
     return true;
@@ -93,14 +101,15 @@ bool refuseFault(gateway::Gate& gate, const TallyFault& fault, const double* wor
     const long long location = fault.location + 1;
     const long long block = fault.membership / n + 1;
     if (fault.kind == TallyFault::badRegion)
-        return gate.refuse("badRegion",
-                           "Error: element %lld of the region index (location %lld, membership %lld) is %s; a "
-                           "membership must be 0 or a region number from 1 to R, and R is %d",
-                           element, location, block, show(regions[fault.membership]).text, regionCount);
-    return gate.refuse("badWord",
-                       "Error: element %lld of the word map is %s, but location %lld has a membership (element "
-                       "%lld of the region index); its word number must lie from 1 to W, and W is %d",
-                       location, show(words[fault.location]).text, location, element, wordCount);
+        return gate.refuseElement(IN_REGIONS + 1, argumentFields[IN_REGIONS], element, regions[fault.membership],
+                                  "badRegion",
+                                  "Error: element %lld of the region index (location %lld, membership %lld) is %s; "
+                                  "a membership must be 0 or a region number from 1 to R, and R is %d",
+                                  element, location, block, show(regions[fault.membership]).text, regionCount);
+    return gate.refuseElement(IN_WORDS + 1, argumentFields[IN_WORDS], location, words[fault.location], "badWord",
+                              "Error: element %lld of the word map is %s, but location %lld has a membership "
+                              "(element %lld of the region index); its word number must lie from 1 to W, and W is %d",
+                              location, show(words[fault.location]).text, location, element, wordCount);
 }
 
 // Everything the tally needs once the call has passed its checks.
@@ -155,7 +164,9 @@ bool tallyEntry(gateway::Gate& gate, int nlhs, mxArray* plhs[], int nrhs, const 
     if (!elementCount(gate, prhs[IN_WORDS], IN_WORDS, &n) ||
         !elementCount(gate, prhs[IN_REGIONS], IN_REGIONS, &memberships))
         return false;
-    if (n == 0) return gate.refuse("emptyArgument", "Error: the word map is empty; it needs at least one location");
+    if (n == 0)
+        return gate.refuseArgument(IN_WORDS + 1, argumentFields[IN_WORDS], "emptyArgument",
+                                   "Error: the word map is empty; it needs at least one location");
     if (!countArgument(gate, prhs[IN_REGION_COUNT], IN_REGION_COUNT, &regionCount) ||
         !countArgument(gate, prhs[IN_WORD_COUNT], IN_WORD_COUNT, &wordCount))
         return false;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace regionkit {
+
 namespace {
 
 // A number's 0-based index: (truncation - 1), taken unsigned, so that a
@@ -173,3 +175,5 @@ TallyFault tallyWords(const double* words, std::int32_t n, const double* regions
                       void* work) {
     return tallyWordsOn(isa::preferred(), words, n, regions, k, wordCount, regionCount, counts, totals, work);
 }
+
+}  // namespace regionkit

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace regionkit {
+
 // Where a tally stopped, when it met a membership it could not count.
 struct TallyFault {
     enum Kind { none, badRegion, badWord };
@@ -60,5 +62,7 @@ TallyFault tallyWordsOn(isa::Isa level, const double* words, std::int32_t n, con
 // table of 2^31 cells or more. The table is (R + 1) * W2 * 2 bytes, W2 being
 // W rounded up to a power of two.
 std::size_t tallyWorkBytes(std::int32_t n, std::int32_t k, std::int32_t wordCount, std::int32_t regionCount);
+
+}  // namespace regionkit
 
 #endif

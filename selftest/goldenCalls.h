@@ -10,7 +10,7 @@
 #define REGIONKIT_SELFTEST_GOLDENCALLS_H
 
 #include "goldenFile.h"
-#include "host.h"
+#include "calls.h"
 
 #include <cmath>
 #include <cstdint>
@@ -78,12 +78,12 @@ Matrix make(std::size_t r, std::size_t c, F element) {  // element(i, j), called
 }
 
 // A call with its arguments, through the stand-in host.
-inline testhost::CallResult run(const testhost::Plugin& plugin, const Call& c) {
-    std::vector<testhost::ArrayPtr> held;
+inline testsupport::CallResult run(const testsupport::Plugin& plugin, const Call& c) {
+    std::vector<testsupport::ArrayPtr> held;
     std::vector<const mxArray*> args;
     for (const Matrix& m : c.arguments) {
-        held.push_back(m.text ? testhost::text(std::string(m.data.begin(), m.data.end()))
-                              : testhost::columnMajor(m.rows, m.cols, m.data));
+        held.push_back(m.text ? testsupport::text(std::string(m.data.begin(), m.data.end()))
+                              : testsupport::columnMajor(m.rows, m.cols, m.data));
         args.push_back(held.back().get());
     }
     return plugin.call(static_cast<int>(c.results.size()), args);

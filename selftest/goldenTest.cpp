@@ -3,7 +3,7 @@
 #include "bits.h"
 #include "builtPlugins.h"
 #include "goldenCalls.h"
-#include "host.h"
+#include "calls.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ std::string difference(const Matrix& expected, const mxArray* got) {
     if (mxGetM(got) != expected.rows || mxGetN(got) != expected.cols)
         return "size " + std::to_string(mxGetM(got)) + "x" + std::to_string(mxGetN(got)) + ", expected " +
                std::to_string(expected.rows) + "x" + std::to_string(expected.cols);
-    const testing::AssertionResult same = testhost::sameBits(testhost::values(got), expected.data);
+    const testing::AssertionResult same = testsupport::sameBits(testsupport::values(got), expected.data);
     return same ? "" : same.message();
 }
 
@@ -48,7 +48,7 @@ class Golden : public testing::TestWithParam<Plugin> {};
 
 TEST_P(Golden, EveryCallGivesTheStoredResults) {
     const char* name = GetParam().name;
-    const testhost::Plugin plugin(GetParam().path);
+    const testsupport::Plugin plugin(GetParam().path);
     const golden::File& file = goldenFile();
     int function = 0;
     for (std::size_t f = 0; f < file.functions.size(); ++f)
@@ -59,7 +59,7 @@ TEST_P(Golden, EveryCallGivesTheStoredResults) {
         const Call& c = file.calls[n];
         if (c.function != function) continue;
         ++ran;
-        const testhost::CallResult r = golden::run(plugin, c);
+        const testsupport::CallResult r = golden::run(plugin, c);
         std::string problem = r.raised ? "refused: " + r.message : "";
         for (std::size_t i = 0; problem.empty() && i < c.results.size(); ++i) {
             const std::string d = difference(c.results[i], r.out(i));
@@ -94,10 +94,10 @@ TEST(GoldenFile, ReadsWholeAndRefusesDamage) {
 
 TEST(SameBits, NaNMatchesAnyNaNAndSignedZerosDiffer) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_TRUE(testhost::sameBits(nan, -nan));
-    EXPECT_FALSE(testhost::sameBits(0.0, -0.0));
-    EXPECT_FALSE(testhost::sameBits(nan, 1.0));
-    EXPECT_FALSE(testhost::sameBits(std::numeric_limits<double>::denorm_min(), 0.0));
+    EXPECT_TRUE(testsupport::sameBits(nan, -nan));
+    EXPECT_FALSE(testsupport::sameBits(0.0, -0.0));
+    EXPECT_FALSE(testsupport::sameBits(nan, 1.0));
+    EXPECT_FALSE(testsupport::sameBits(std::numeric_limits<double>::denorm_min(), 0.0));
 }
 
 }  // namespace

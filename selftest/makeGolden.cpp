@@ -8,7 +8,7 @@
 // every vector width and block size its kernels use, and larger random cases.
 #include "builtPlugins.h"
 #include "goldenCalls.h"
-#include "host.h"
+#include "calls.h"
 
 #include <cstdio>
 #include <memory>
@@ -32,8 +32,8 @@ const Plugin plugins[] = {
 #undef REGIONKIT_GOLDEN_ENTRY
 };
 
-bool record(const testhost::Plugin& plugin, const char* name, Call& c) {
-    const testhost::CallResult r = golden::run(plugin, c);
+bool record(const testsupport::Plugin& plugin, const char* name, Call& c) {
+    const testsupport::CallResult r = golden::run(plugin, c);
     if (r.raised) {
         std::fprintf(stderr, "makeGolden: a %s call was refused: %s\n", name, r.message.c_str());
         return false;
@@ -44,7 +44,7 @@ bool record(const testhost::Plugin& plugin, const char* name, Call& c) {
             std::fprintf(stderr, "makeGolden: a %s call gave no result %zu\n", name, i + 1);
             return false;
         }
-        c.results[i] = Matrix{mxGetM(out), mxGetN(out), testhost::values(out)};
+        c.results[i] = Matrix{mxGetM(out), mxGetN(out), testsupport::values(out)};
     }
     return true;
 }
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
             golden::Calls calls;
             p.makeCalls(calls);
             file.functions.push_back(p.name);
-            const testhost::Plugin plugin(p.path);
+            const testsupport::Plugin plugin(p.path);
             for (Call& c : calls.list()) {
                 c.function = static_cast<int>(file.functions.size());
                 if (!record(plugin, p.name, c)) return 1;

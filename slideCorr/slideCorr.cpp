@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+using namespace regionkit;
+
 namespace {
 
 enum { IN_A = 0, IN_K, IN_COUNT };

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace regionkit {
+
 namespace {
 
 // The sizes of one call, widened so that no index arithmetic can wrap. A and
@@ -115,3 +117,5 @@ void slideDot(const double* a, std::uint32_t M, std::uint32_t N, const double* k
               std::uint32_t n, double* out) {
     slideDotOn(isa::preferred(), a, M, N, k, m, n, out);
 }
+
+}  // namespace regionkit

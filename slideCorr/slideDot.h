@@ -19,6 +19,8 @@
 
 #include <cstdint>
 
+namespace regionkit {
+
 // Writes all P*Q sums into out. When K does not fit inside A (m > M or n > N)
 // there is no valid position: nothing is read and nothing is written. When K
 // has no elements every sum is 0.0 and A is not read.
@@ -30,5 +32,7 @@ void slideDot(const double* a, std::uint32_t M, std::uint32_t N, const double* k
 // Exposed so tests can check each level and benchmarks time each one.
 void slideDotOn(isa::Isa level, const double* a, std::uint32_t M, std::uint32_t N, const double* k,
                 std::uint32_t m, std::uint32_t n, double* out);
+
+}  // namespace regionkit
 
 #endif

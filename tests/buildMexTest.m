@@ -3,11 +3,12 @@
 % on a failed compile.
 
 %!function root = fakeRoot (plugins)
-%!  % A checkout holding the gateway and the given plug-in folders.
+%!  % A checkout holding the shared folders and the given plug-in folders.
 %!  here = fileparts (which ("buildMex"));
 %!  root = tempname ();
 %!  mkdir (root);
 %!  copyfile (fullfile (here, "gateway"), fullfile (root, "gateway"));
+%!  copyfile (fullfile (here, "simd"), fullfile (root, "simd"));
 %!  for i = 1:rows (plugins)
 %!    [~] = mkdir (fullfile (root, fileparts (plugins{i, 1})));
 %!    fid = fopen (fullfile (root, plugins{i, 1}), "w");

@@ -102,3 +102,35 @@
 %!   removeFolder (folder);
 %!   rmpath (fullfile (root, "examples"));
 %! end_unwind_protect
+
+%!test
+%! % The results files the Python folder runner is tested against: each cut
+%! % back to the same bytes, or refused and left as it was.
+%! root = fileparts (which ("buildMex"));
+%! addpath (fullfile (root, "examples"));
+%! fixtures = fullfile (root, "python", "tests", "results_files");
+%! cases = dir (fullfile (fixtures, "*.given.csv"));
+%! assert (numel (cases) >= 5);
+%! for k = 1:numel (cases)
+%!   given = fullfile (fixtures, cases(k).name);
+%!   kept = strrep (given, ".given.csv", ".kept.csv");
+%!   file = [tempname() ".csv"];
+%!   copyfile (given, file);
+%!   unwind_protect
+%!     if exist (kept, "file")
+%!       resumeResults (file);
+%!       assert (fileread (file), fileread (kept), cases(k).name);
+%!     else
+%!       try
+%!         resumeResults (file);
+%!         error ("not refused: %s", cases(k).name);
+%!       catch err
+%!         assert (err.identifier, "proposalsForFolder:notResults");
+%!       end_try_catch
+%!       assert (fileread (file), fileread (given));
+%!     endif
+%!   unwind_protect_cleanup
+%!     delete (file);
+%!   end_unwind_protect
+%! endfor
+

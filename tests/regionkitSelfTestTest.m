@@ -73,7 +73,7 @@
 %! names = {"coverTest", "slideCorr"};
 %! unwind_protect
 %!   mkdir (root);
-%!   for folder = [{"gateway", "selftest"}, names]
+%!   for folder = [{"gateway", "simd", "selftest"}, names]
 %!     copyfile (fullfile (here, folder{1}), fullfile (root, folder{1}));
 %!   endfor
 %!   [call, calls, golden, where] = flipLastBit (fullfile (root, "selftest", "regionkitGolden.bin"), "slideCorr");

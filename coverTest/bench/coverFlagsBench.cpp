@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 std::vector<double> randomRows(int count, int maxSize, unsigned seed) {

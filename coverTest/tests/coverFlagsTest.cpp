@@ -10,12 +10,14 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 using Box = std::vector<double>;
 
-using testhost::columnsOf;
-using testhost::randomBoxes;
+using testsupport::columnsOf;
+using testsupport::randomBoxes;
 
 double flag(const Box& region, const Box& box) { return coverFlag(region.data(), box.data()); }
 

@@ -1,5 +1,5 @@
 #include "gate.h"
-#include "host.h"
+#include "calls.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 namespace {
 
 using gateway::Gate;
-using testhost::array;
-using testhost::zeros;
+using testsupport::array;
+using testsupport::zeros;
 
 // Each check, on a fresh Gate of the plug-in "plug", records this refusal
 // (an identifier "plug:<reason>" and its message), or passes (an empty one).
@@ -30,17 +30,17 @@ std::function<bool(Gate&)> failedResult(bool throwing) {
     return [throwing](Gate& g) {
         mxArray* slot = nullptr;
         double* data = nullptr;
-        testhost::failCreationsByThrowing(throwing);
-        testhost::failAllocation(1);
+        testsupport::failCreationsByThrowing(throwing);
+        testsupport::failAllocation(1);
         const bool made = g.createResult(2, 3, &slot, &data);
-        testhost::failAllocation(0);
-        testhost::failCreationsByThrowing(false);
+        testsupport::failAllocation(0);
+        testsupport::failCreationsByThrowing(false);
         return made || slot != nullptr;
     };
 }
 
 TEST(Gate, ChecksRefuseWithTheirReasonAndTheArgumentsShape) {
-    std::vector<testhost::ArrayPtr> kept;
+    std::vector<testsupport::ArrayPtr> kept;
     const auto of = [&](mxClassID c, std::vector<std::size_t> dims, bool complex = false, bool sparse = false) {
         kept.push_back(array(c, dims, complex, sparse));
         return kept.back().get();

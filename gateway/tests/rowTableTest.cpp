@@ -1,4 +1,4 @@
-#include "host.h"
+#include "calls.h"
 #include "rowTable.h"
 
 #include <gtest/gtest.h>
@@ -43,16 +43,16 @@ TEST(RowTable, AFailedAllocationFreesWhatWasTaken) {
     // The pointer table, then three rows; fail each in turn. The stand-in's
     // counted path aborts on a stray free, and LeakSanitizer sees a lost block.
     for (std::size_t k = 1; k <= 4; ++k) {
-        testhost::failAllocation(k);
+        testsupport::failAllocation(k);
         gateway::RowTable t = gateway::allocRowTable(3, 2);
-        testhost::failAllocation(0);
+        testsupport::failAllocation(0);
         EXPECT_EQ(t, nullptr) << "allocation " << k;
     }
     gateway::RowTables tables;
     EXPECT_TRUE(tables.add(3, 2, data.data()));
-    testhost::failAllocation(1);
+    testsupport::failAllocation(1);
     EXPECT_FALSE(tables.add(3, 2, data.data()));
-    testhost::failAllocation(0);
+    testsupport::failAllocation(0);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 struct Rows {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 const double inf = std::numeric_limits<double>::infinity();
@@ -22,15 +24,15 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 // row) and as the host's column-major matrix.
 struct Table {
     std::vector<std::vector<double>> rows;
-    std::vector<const double*> pointers = testhost::rowsOf(rows);
-    std::vector<double> columns = rows.empty() ? std::vector<double>() : testhost::columnsOf(rows, rows[0].size());
+    std::vector<const double*> pointers = testsupport::rowsOf(rows);
+    std::vector<double> columns = rows.empty() ? std::vector<double>() : testsupport::columnsOf(rows, rows[0].size());
 
     const double* const* get() const { return pointers.data(); }
     std::int32_t count() const { return static_cast<std::int32_t>(rows.size()); }
 };
 
-using testhost::randomRows;
-using testhost::sameBits;
+using testsupport::randomRows;
+using testsupport::sameBits;
 
 // The table as the entry makes it at `level`: from the columns where the
 // vectors run, else one pair at a time over the row tables.
@@ -112,7 +114,7 @@ TEST(FillDistanceTable, BoundsAndRescaleOnEveryKernel) {
         {"no metric, NaN code", {{1, 2}}, {{5, 6}}, nan, {nan}},
         {"NaN last in whole blocks", {{0}, {nan}}, upTo23, 2.0, scaled},
     };
-    for (isa::Isa level : testhost::levels())
+    for (isa::Isa level : testsupport::levels())
         for (const Case& c : cases) {
             const Table a{c.a}, b{c.b};
             const auto n = static_cast<std::int32_t>(c.a[0].size());

@@ -3,6 +3,8 @@
 #include "distanceTable.h"
 #include "reentrant.h"
 
+using namespace regionkit;
+
 using namespace reentrant;
 
 void pairMetricThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
@@ -16,9 +18,9 @@ void pairMetricThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
             eachLevel(jobs, "fillDistanceTable " + std::to_string(m) + "x" + std::to_string(r) + "x" + std::to_string(n),
                       [=](isa::Isa level) {
                           Values out(static_cast<std::size_t>(m) * static_cast<std::size_t>(r));
-                          const auto ca = testhost::columnsOf(*a, n), cb = testhost::columnsOf(*b, n + 1);
+                          const auto ca = testsupport::columnsOf(*a, n), cb = testsupport::columnsOf(*b, n + 1);
                           if (!fillDistanceTableFromColumns(level, ca.data(), m, n, cb.data(), r, code, out.data())) {
-                              const auto pa = testhost::rowsOf(*a), pb = testhost::rowsOf(*b);
+                              const auto pa = testsupport::rowsOf(*a), pb = testsupport::rowsOf(*b);
                               fillDistanceTable(pa.data(), m, n, pb.data(), r, code, out.data());
                           }
                           return out;

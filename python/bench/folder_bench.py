@@ -3,7 +3,7 @@
     python3 folder_bench.py [--images 48] [--rounds 3]
 
 Writes synthetic 640 x 480 scenes to a temporary folder and runs the example
-as a user does (``proposals_for_folder.py FOLDER RESULTS ...``, its own
+as a user does (``regionkit-proposals FOLDER RESULTS ...``, its own
 timing: first image sent to last line written) with 1 and 2 threads, and
 on Dask clusters of 1 and 2 single-threaded worker processes started here
 (``dask scheduler`` and ``dask worker --nthreads 1``, warmed up first). The
@@ -23,12 +23,12 @@ import tempfile
 import time
 from pathlib import Path
 
-EXAMPLE = Path(__file__).resolve().parents[1] / "examples" / "proposals_for_folder.py"
+EXAMPLE = ["-m", "regionkit.examples.proposals_for_folder"]
 
 
 def command(folder, results, *options):
     """Runs the example; its images per second."""
-    out = subprocess.run([sys.executable, str(EXAMPLE), str(folder), str(results), *options], check=True,
+    out = subprocess.run([sys.executable, *EXAMPLE, str(folder), str(results), *options], check=True,
                          capture_output=True, text=True).stdout
     return float(re.search(r"\(([0-9.]+) images/s\)", out).group(1))
 
@@ -87,8 +87,7 @@ def main():
     parser.add_argument("--images", type=int, default=48)
     parser.add_argument("--rounds", type=int, default=3)
     options = parser.parse_args()
-    sys.path.insert(0, str(EXAMPLE.parent))
-    from proposals_for_folder import synthetic
+    from regionkit.examples.scenes import synthetic
 
     scratch = Path(tempfile.mkdtemp(prefix="regionkit-folder-bench-"))
     clusters = {}

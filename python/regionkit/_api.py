@@ -8,14 +8,13 @@ from it) and returns the result as a view, a reshape or an exact conversion
 function's, and no arithmetic is done in Python.
 """
 import operator
-import re
-from typing import Any, Optional, Sequence, Tuple, Type
+from typing import Any, Optional, Sequence, Tuple
 
 import numpy as np
 import numpy.typing as npt
 
 from . import _regionkit
-from ._errors import RegionkitError, RegionkitTypeError, RegionkitValueError
+from ._errors import RegionkitError, refusal
 
 __all__ = ["nms", "pairwise_distances", "refit_boxes", "correlate_valid", "coverage", "word_histograms"]
 
@@ -23,11 +22,9 @@ _REAL_KINDS = "biuf"
 _METRIC_CODES = {"hik": 1.0, "l2": 2.0}
 
 
-def _refuse(cls: Type[RegionkitError], function: str, reason: str, message: str) -> RegionkitError:
-    error = cls("%s: %s" % (function, message))
-    error.identifier = "%s:%s" % (function, reason)
-    error.reason = reason
-    return error
+def _refuse(function: str, reason: str, argument: str, message: str) -> RegionkitError:
+    """A refusal of this API's own: identifier "<function>:<reason>", about `argument`."""
+    return refusal("%s:%s" % (function, reason), reason, "%s: %s" % (function, message), argument)
 
 
 def _described(a: npt.NDArray[Any]) -> str:
@@ -42,10 +39,10 @@ def _real(function: str, name: str, value: Any) -> npt.NDArray[Any]:
         try:
             a = np.asarray(value)
         except (TypeError, ValueError) as error:
-            raise _refuse(RegionkitValueError, function, "notAnArray", "%s must be an array of real numbers, "
+            raise _refuse(function, "notAnArray", name, "%s must be an array of real numbers, "
                           "but numpy.asarray refused it: %s" % (name, error)) from None
     if a.dtype.kind not in _REAL_KINDS:
-        raise _refuse(RegionkitTypeError, function, "notReal", "%s must hold real numbers (bool, integer or float), "
+        raise _refuse(function, "notReal", name, "%s must hold real numbers (bool, integer or float), "
                       "but %s came" % (name, _described(a)))
     return a
 
@@ -53,7 +50,7 @@ def _real(function: str, name: str, value: Any) -> npt.NDArray[Any]:
 def _boxes(function: str, name: str, value: Any) -> npt.NDArray[Any]:
     a = _real(function, name, value)
     if a.ndim != 2 or a.shape[1] != 4:
-        raise _refuse(RegionkitValueError, function, "badShape", "%s must be an (N, 4) array of boxes x, y, w, h, "
+        raise _refuse(function, "badShape", name, "%s must be an (N, 4) array of boxes x, y, w, h, "
                       "but %s came" % (name, _described(a)))
     return a
 
@@ -61,7 +58,7 @@ def _boxes(function: str, name: str, value: Any) -> npt.NDArray[Any]:
 def _vector(function: str, name: str, value: Any, length: int, what: str) -> npt.NDArray[Any]:
     a = _real(function, name, value)
     if a.shape != (length,):
-        raise _refuse(RegionkitValueError, function, "badShape", "%s must be a 1-d array of %d %s, one per box, "
+        raise _refuse(function, "badShape", name, "%s must be a 1-d array of %d %s, one per box, "
                       "but %s came" % (name, length, what, _described(a)))
     return a
 
@@ -69,7 +66,7 @@ def _vector(function: str, name: str, value: Any, length: int, what: str) -> npt
 def _matrix(function: str, name: str, value: Any) -> npt.NDArray[Any]:
     a = _real(function, name, value)
     if a.ndim != 2:
-        raise _refuse(RegionkitValueError, function, "badShape", "%s must be a 2-d array, but %s came"
+        raise _refuse(function, "badShape", name, "%s must be a 2-d array, but %s came"
                       % (name, _described(a)))
     return a
 
@@ -79,7 +76,7 @@ def _number(function: str, name: str, value: Any) -> float:
         return float(value)
     a = _real(function, name, value)
     if a.ndim != 0:
-        raise _refuse(RegionkitValueError, function, "badShape", "%s must be a single number, but %s came"
+        raise _refuse(function, "badShape", name, "%s must be a single number, but %s came"
                       % (name, _described(a)))
     return float(a)
 
@@ -88,18 +85,27 @@ def _count(function: str, name: str, value: Any) -> int:
     try:
         count = operator.index(value)
     except TypeError:
-        raise _refuse(RegionkitTypeError, function, "notACount", "%s must be an integer, but %r came"
+        raise _refuse(function, "notACount", name, "%s must be an integer, but %r came"
                       % (name, value)) from None
     if count < 0:
-        raise _refuse(RegionkitValueError, function, "badCount", "%s must be 0 or more, but %d came" % (name, count))
+        raise _refuse(function, "badCount", name, "%s must be 0 or more, but %d came" % (name, count))
     return count
 
 
-def _retold(function: str, error: RegionkitError, message: str) -> RegionkitError:
-    """The entry's refusal `error`, told in this API's terms."""
-    retold = type(error)("%s: %s" % (function, message))
-    retold.identifier, retold.reason = error.identifier, error.reason
-    return retold
+def _retold(function: str, error: RegionkitError, argument: str, message: str) -> RegionkitError:
+    """The entry's refusal `error`, its fields kept, told in this API's terms: about
+    `argument`, saying `message` (empty: the entry's own message)."""
+    return refusal(error.identifier, error.reason, "%s: %s" % (function, message or error.args[0]), argument,
+                   error.position, error.element, error.value)
+
+
+def _shown(value: float) -> str:
+    """A value as the compiled functions' messages show it: NaN and Inf by name, else 15 digits."""
+    if value != value:
+        return "NaN"
+    if value in (float("inf"), float("-inf")):
+        return "Inf" if value > 0 else "-Inf"
+    return "%.15g" % value
 
 
 _NMS_WORDS = {"overlap": ("union", "min"), "decay": ("none", "linear", "gaussian"),
@@ -109,7 +115,7 @@ _NMS_WORDS = {"overlap": ("union", "min"), "decay": ("none", "linear", "gaussian
 def _word(name: str, value: Any) -> str:
     words = _NMS_WORDS[name]
     if not isinstance(value, str) or value not in words:
-        raise _refuse(RegionkitValueError, "nms", "badOptionValue", "%s must be %s, but %r came"
+        raise _refuse("nms", "badOptionValue", name, "%s must be %s, but %r came"
                       % (name, " or ".join(repr(w) for w in words), value))
     return value
 
@@ -274,7 +280,7 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
         else _vector("nms", "scores", scores, n, "scores")
     threshold = _number("nms", "iou_threshold", iou_threshold)
     if threshold != threshold:
-        raise _refuse(RegionkitValueError, "nms", "badThreshold", "iou_threshold is NaN; it must be a number")
+        raise _refuse("nms", "badThreshold", "iou_threshold", "iou_threshold is NaN; it must be a number")
     g = None if groups is None else _vector("nms", "groups", groups, n, "groups")
     if max_kept is None and score_floor is None and overlap == "union" and decay == "none" and \
             rule == "pipeline" and box_format == "xywh":
@@ -282,10 +288,10 @@ def nms(boxes: npt.ArrayLike, scores: npt.ArrayLike, iou_threshold: float, *,
     cap = None if max_kept is None else _count("nms", "max_kept", max_kept)
     floor = None if score_floor is None else _number("nms", "score_floor", score_floor)
     if floor is not None and floor != floor:
-        raise _refuse(RegionkitValueError, "nms", "badScoreFloor", "score_floor is NaN; it must be a number")
+        raise _refuse("nms", "badScoreFloor", "score_floor", "score_floor is NaN; it must be a number")
     spread = _number("nms", "sigma", sigma)
     if not spread > 0:
-        raise _refuse(RegionkitValueError, "nms", "badSigma", "sigma must be greater than 0, but %r came" % sigma)
+        raise _refuse("nms", "badSigma", "sigma", "sigma must be greater than 0, but %r came" % sigma)
     return _regionkit._cull_indices(b, s, threshold, g, cap, floor, _word("overlap", overlap), _word("decay", decay),
                                     spread, _word("rule", rule), _word("box_format", box_format))
 
@@ -343,10 +349,10 @@ def pairwise_distances(a: npt.ArrayLike, b: npt.ArrayLike, metric: str = "l2") -
     right = _matrix("pairwise_distances", "b", b)
     code = _METRIC_CODES.get(metric) if isinstance(metric, str) else None
     if code is None:
-        raise _refuse(RegionkitValueError, "pairwise_distances", "badMetric",
+        raise _refuse("pairwise_distances", "badMetric", "metric",
                       "metric must be \"l2\" or \"hik\", but %r came" % (metric,))
     if right.shape[1] < left.shape[1]:
-        raise _refuse(RegionkitValueError, "pairwise_distances", "tooFewColumns",
+        raise _refuse("pairwise_distances", "tooFewColumns", "b",
                       "b needs at least as many columns as a (%d), but %s came"
                       % (left.shape[1], _described(right)))
     row = _regionkit.pairMetric(left, right, code)
@@ -403,21 +409,28 @@ def refit_boxes(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike, membership: n
     r = _boxes("refit_boxes", "region_boxes", region_boxes)
     m = _matrix("refit_boxes", "membership", membership)
     if m.shape != (b.shape[0], r.shape[0]):
-        raise _refuse(RegionkitValueError, "refit_boxes", "badShape", "membership must have one row per box and "
+        raise _refuse("refit_boxes", "badShape", "membership", "membership must have one row per box and "
                       "one column per region box, shape (%d, %d), but %s came"
                       % (b.shape[0], r.shape[0], _described(m)))
     try:
         height, width = image_shape
     except (TypeError, ValueError):
-        raise _refuse(RegionkitValueError, "refit_boxes", "badShape", "image_shape must be (height, width), "
+        raise _refuse("refit_boxes", "badShape", "image_shape", "image_shape must be (height, width), "
                       "but %r came" % (image_shape,)) from None
     h = _number("refit_boxes", "image_shape[0]", height)
     w = _number("refit_boxes", "image_shape[1]", width)
     try:
         return _regionkit.rectRefit(b, r, m, h, w)  # type: ignore[no-any-return]
-    except RegionkitValueError as error:
-        told = str(error).replace("Argument 4 (height)", "image_shape[0] (height)")
-        raise _retold("refit_boxes", error, told.replace("Argument 5 (width)", "image_shape[1] (width)")) from None
+    except RegionkitError as error:
+        if error.reason != "badImageSize":
+            raise _retold("refit_boxes", error, error.argument, "") from None
+        # Arguments 4 and 5 of the entry are the height and width.
+        where = "image_shape[%d] (%s)" % (error.position - 4, error.argument)
+        rule = ("must be a number" if error.value != error.value
+                else "must lie between -2147483648 and 2147483647")
+        raise _retold("refit_boxes", error, "image_shape", "%s is %s; the image %s %s."
+                      % (where, "%g" % error.value if error.value == error.value else "NaN", error.argument,
+                         rule)) from None
 
 
 def correlate_valid(image: npt.ArrayLike, kernel: npt.ArrayLike) -> npt.NDArray[np.float64]:
@@ -507,11 +520,6 @@ def coverage(boxes: npt.ArrayLike, region_boxes: npt.ArrayLike) -> npt.NDArray[n
     return _regionkit.coverTest(r, b).astype(bool)  # type: ignore[no-any-return]
 
 
-_BAD_WORD = re.compile(r"Error: element (\d+) of the word map is (.*?), but location \d+ has a membership "
-                       r"\(element (\d+) of the region index\)")
-_BAD_REGION = re.compile(r"Error: element (\d+) of the region index \(location (\d+), membership (\d+)\) is (.*?);")
-
-
 def word_histograms(words: npt.ArrayLike, regions: npt.ArrayLike, n_words: int, n_regions: int) -> Tuple[
         npt.NDArray[np.int64], npt.NDArray[np.int64]]:
     """Visual-word histograms per region, and over all regions.
@@ -571,7 +579,7 @@ def word_histograms(words: npt.ArrayLike, regions: npt.ArrayLike, n_words: int, 
     R = _count("word_histograms", "n_regions", n_regions)
     n = w.size
     if n == 0:
-        raise _refuse(RegionkitValueError, "word_histograms", "emptyArgument",
+        raise _refuse("word_histograms", "emptyArgument", "words",
                       "words is empty; it needs at least one location")
     if r.shape == w.shape:
         k = 1
@@ -580,7 +588,7 @@ def word_histograms(words: npt.ArrayLike, regions: npt.ArrayLike, n_words: int, 
     elif r.ndim == 2 and r.shape[0] == n:
         k = r.shape[1]
     else:
-        raise _refuse(RegionkitValueError, "word_histograms", "badShape",
+        raise _refuse("word_histograms", "badShape", "regions",
                       "regions must have the shape of words %s, or that shape or (%d,) followed by the number "
                       "of labels per location, but %s came" % (w.shape, n, _described(r)))
     # The entry counts words from 1 and reads memberships column by column:
@@ -589,27 +597,39 @@ def word_histograms(words: npt.ArrayLike, regions: npt.ArrayLike, n_words: int, 
     one_based = np.add(w.reshape(-1), 1, dtype=np.float64)
     try:
         counts, totals = _regionkit.regionTally(one_based, r.reshape(n, k), W, R)
-    except RegionkitValueError as error:
-        raise _retold("word_histograms", error, _told_tally_fault(str(error), w.shape, r.shape, k, W)) from None
     except RegionkitError as error:
-        raise _retold("word_histograms", error, str(error).replace("Error: ", "", 1)) from None
+        raise _told_tally_refusal(error, w.shape, r.shape, n, k, W, R) from None
     return counts.astype(np.int64), totals.reshape(-1).astype(np.int64)
 
 
-def _told_tally_fault(message: str, words_shape: Tuple[int, ...], regions_shape: Tuple[int, ...], k: int,
-                      n_words: int) -> str:
-    """The entry's message about a bad word or label, told with 0-based positions and words."""
+# The entry's arguments under this function's names.
+_TALLY_ARGUMENTS = {"words": "words", "regions": "regions", "W": "n_words", "R": "n_regions"}
+
+
+def _told_tally_refusal(error: RegionkitError, words_shape: Tuple[int, ...], regions_shape: Tuple[int, ...],
+                        n: int, k: int, n_words: int, n_regions: int) -> RegionkitError:
+    """The entry's refusal, told from its fields with 0-based positions and words."""
     def at(flat: int, shape: Tuple[int, ...]) -> str:
         return ", ".join(str(int(i)) for i in np.unravel_index(flat, shape)) if shape else ""
 
-    word = _BAD_WORD.match(message)
-    if word:
-        t, value = int(word.group(1)) - 1, float(word.group(2))
-        return ("words[%s] is %.17g, but that location has a region; a word must lie from 0 to n_words - 1 = %d"
-                % (at(t, words_shape), value - 1, n_words - 1))
-    region = _BAD_REGION.match(message)
-    if region:
-        t, label = int(region.group(2)) - 1, int(region.group(3)) - 1
-        return ("regions[%s] is %s; a label must be 0 (none) or a region from 1 to n_regions"
-                % (at(t * k + label, regions_shape), region.group(4)))
-    return message.replace("Error: ", "", 1)
+    argument = _TALLY_ARGUMENTS.get(error.argument, error.argument)
+    value = error.value if error.value is not None else float("nan")
+    if error.reason == "badWord":
+        message = ("words[%s] is %s, but that location has a region; a word must lie from 0 to n_words - 1 = %d"
+                   % (at(error.element - 1, words_shape), _shown(value - 1), n_words - 1))
+    elif error.reason == "badRegion":
+        # Element e of the n x k label matrix, column-major: location e % n, label e // n.
+        location, label = (error.element - 1) % n, (error.element - 1) // n
+        message = ("regions[%s] is %s; a label must be 0 (none) or a region from 1 to n_regions"
+                   % (at(location * k + label, regions_shape), _shown(value)))
+    elif error.reason == "badCount":
+        message = "%s is %s; it must be a count from 0 to 2147483647" % (argument, _shown(value))
+    elif error.reason == "tooLarge" and error.argument:
+        message = "%s has more than 2147483647 elements" % argument
+    elif error.reason == "tooLarge":
+        message = "a table of n_words x n_regions = %d x %d counts is too large" % (n_words, n_regions)
+    elif error.reason == "outOfMemory":
+        message = "out of memory for the %d x %d table of counts and its working memory" % (n_words, n_regions)
+    else:
+        message = "the call was refused (%s)" % error.reason
+    return _retold("word_histograms", error, argument, message)

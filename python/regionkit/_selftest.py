@@ -6,19 +6,20 @@ from typing import Any, List, Optional, Sequence, Tuple, Union
 import numpy as np
 import numpy.typing as npt
 
+from . import _regionkit
+
 MAGIC = 1919249256.0
-# Files of format 1 number the functions in this order; later files list their names.
+FORMAT_VERSION = 3.0
 Matrix = npt.NDArray[np.float64]
 # One golden call: the function's name, its arguments (matrices, and str for
 # char arguments), its expected results.
 Call = Tuple[str, List[Any], List[Matrix]]
-FORMAT_1_NAMES = ("rectCull", "pairMetric", "rectRefit", "slideCorr", "coverTest", "regionTally")
 
 
 def golden_file() -> str:
-    """The golden calls file: shipped in the package, or in the source tree beside it."""
+    """The golden calls file: the package's data, or in the source tree beside it."""
     here = os.path.dirname(os.path.abspath(__file__))
-    for path in (os.path.join(here, "regionkitGolden.bin"),
+    for path in (os.path.join(here, "_golden", "regionkitGolden.bin"),
                  os.path.join(here, "..", "..", "selftest", "regionkitGolden.bin")):
         if os.path.exists(path):
             return os.path.normpath(path)
@@ -30,50 +31,56 @@ def read_golden(path: Optional[str] = None) -> Tuple[List[str], List[Call]]:
     (function name, arguments, expected results), arrays in Fortran order.
 
     The file is a sequence of little-endian doubles: magic number, format
-    version, in format 2 the functions' names (their number, then each as its
-    length and character codes), the number of calls, then per call the
-    function's number, the number of arguments and of results, and each
-    matrix as rows, columns and its column-major elements. In format 3 each
-    argument's matrix is preceded by its class: 0 double, 1 char (its
-    elements the character codes), which becomes a str.
+    version 3, the functions' names (their number, then each as its length
+    and character codes), the number of calls, then per call the function's
+    number, the number of arguments and of results, and each matrix as rows,
+    columns and its column-major elements, each argument's matrix preceded by
+    its class (0 double, 1 char: its elements the character codes, which
+    becomes a str), and nothing after the last call: the checks of the C++
+    and Octave readers.
     """
     path = path or golden_file()
     data = np.fromfile(path, dtype="<f8")
-    if data.size < 4 or data[0] != MAGIC or data[1] not in (1.0, 2.0, 3.0):
+    if data.size < 4 or data[0] != MAGIC or data[1] != FORMAT_VERSION:
         raise ValueError("regionkit: %s is not a golden calls file" % path)
-    at = 2
-    names = list(FORMAT_1_NAMES)
-    if data[1] >= 2.0:
-        names, at = [], 3
-        for _ in range(int(data[2])):
-            length = int(data[at])
-            names.append("".join(chr(int(c)) for c in data[at + 1:at + 1 + length]))
-            at += 1 + length
+    at = 3
+
+    def take(count: int) -> Matrix:
+        nonlocal at
+        if count < 0 or at + count > data.size:
+            raise ValueError("regionkit: %s is damaged" % path)
+        values = data[at:at + count]
+        at += count
+        return values
+
+    def number() -> int:
+        return int(take(1)[0])
 
     def matrix() -> Matrix:
-        nonlocal at
-        rows, cols = int(data[at]), int(data[at + 1])
-        values = data[at + 2:at + 2 + rows * cols]
-        at += 2 + rows * cols
+        rows, cols = number(), number()
+        values = take(rows * cols)
         return np.asfortranarray(values.astype(np.float64).reshape((rows, cols), order="F"))
 
     def argument() -> Any:
-        nonlocal at
-        if data[1] < 3.0:
-            return matrix()
-        text = data[at] == 1.0
-        at += 1
+        kind = number()
+        if kind not in (0, 1):
+            raise ValueError("regionkit: %s is damaged" % path)
         m = matrix()
-        return "".join(chr(int(c)) for c in m.ravel(order="F")) if text else m
+        return "".join(chr(int(c)) for c in m.ravel(order="F")) if kind == 1 else m
 
-    calls, count = [], int(data[at])
-    at += 1
-    for _ in range(count):
-        function, nin, nout = (int(v) for v in data[at:at + 3])
-        at += 3
+    names = []
+    for _ in range(int(data[2])):
+        names.append("".join(chr(int(c)) for c in take(number())))
+    calls = []
+    for _ in range(number()):
+        function, nin, nout = number(), number(), number()
+        if not 1 <= function <= len(names):
+            raise ValueError("regionkit: %s is damaged" % path)
         arguments = [argument() for _ in range(nin)]
         results = [matrix() for _ in range(nout)]
         calls.append((names[function - 1], arguments, results))
+    if at != data.size:
+        raise ValueError("regionkit: %s is damaged" % path)
     return names, calls
 
 
@@ -104,9 +111,8 @@ def difference(got: Sequence[Any], expected: Sequence[Matrix]) -> str:
 
 def run_call(name: str, arguments: Sequence[Any], expected: Sequence[Matrix]) -> str:
     """Calls one golden call; empty when it gives the expected results, else the problem."""
-    from regionkit import matlab
     try:
-        got = getattr(matlab, name)(*arguments, nargout=len(expected))
+        got = getattr(_regionkit, name)(*arguments, nargout=len(expected))
     except (TypeError, ValueError, MemoryError) as error:
         return "refused: %s" % error
     return difference(got if len(expected) > 1 else (got,), expected)
@@ -164,17 +170,16 @@ def selfTest(names: Union[None, str, Sequence[str]] = None, verbose: bool = True
     floating-point arithmetic: fused multiply-adds or fast-math. Reinstall it
     with pip, whose build sets the flags that keep the arithmetic exact.
     """
-    import regionkit.matlab
     def say(*text: object) -> None:
         if verbose:
             print(*text)
     started = time.perf_counter()
     known, calls = read_golden()
     names = known if names is None else ([names] if isinstance(names, str) else list(names))
-    say("regionkit %s self-test: %d golden calls of %d functions" % (regionkit.__version__, len(calls), len(names)))
+    say("regionkit %s self-test: %d golden calls of %d functions" % (_regionkit.__version__, len(calls), len(names)))
     passed = True
     for name in names:
-        if name not in known or name not in regionkit.matlab.__all__:
+        if name not in known or name not in _regionkit.functions:
             say("  %-12s FAILED: not a regionkit function" % name)
             passed = False
             continue

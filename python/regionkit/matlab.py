@@ -16,8 +16,7 @@ same bits. ``help(regionkit.matlab.rectCull)`` gives each function's MATLAB
 manual.
 """
 import inspect
-import re
-from typing import Any, Callable, Dict, List
+from typing import Any, Callable, Dict, Sequence
 
 from . import _regionkit
 from ._selftest import selfTest
@@ -36,18 +35,23 @@ SUCCESSORS: Dict[str, str] = {
 }
 
 
-def _signature(doc: str) -> inspect.Signature:
-    """The signature of the manual's first line, `name(a, b, *, nargout=1)`."""
-    head = re.match(r"\w+\(([^)]*)\)", doc)
-    parameters: List[inspect.Parameter] = []
-    for part in (p.strip() for p in (head.group(1) if head else "").split(",")):
-        if not part or part == "*":
-            continue
-        if "=" in part:
-            name, default = part.split("=")
-            parameters.append(inspect.Parameter(name, inspect.Parameter.KEYWORD_ONLY, default=int(default)))
-        else:
-            parameters.append(inspect.Parameter(part, inspect.Parameter.POSITIONAL_ONLY))
+# Each function's arguments, as its manual's first line names them, and the
+# number of results it gives by default.
+_SIGNATURES: Dict[str, "tuple[Sequence[str], int]"] = {
+    "rectCull": (("boxes", "threshold"), 1),
+    "pairMetric": (("A", "B", "code"), 1),
+    "rectRefit": (("boxes", "regionboxes", "membership", "height", "width"), 1),
+    "slideCorr": (("A", "K"), 1),
+    "coverTest": (("regionboxes", "boxes"), 1),
+    "regionTally": (("wordmap", "regionindex", "W", "R"), 2),
+}
+
+
+def _signature(name: str) -> inspect.Signature:
+    """`name(a, b, /, *, nargout=1)`: the arguments by position, the result count by keyword."""
+    arguments, results = _SIGNATURES[name]
+    parameters = [inspect.Parameter(a, inspect.Parameter.POSITIONAL_ONLY) for a in arguments]
+    parameters.append(inspect.Parameter("nargout", inspect.Parameter.KEYWORD_ONLY, default=results))
     return inspect.Signature(parameters)
 
 
@@ -61,7 +65,7 @@ def _matlab_function(name: str) -> Callable[..., Any]:
     call.__name__ = call.__qualname__ = name
     call.__module__ = __name__
     call.__doc__ = compiled.__doc__
-    call.__signature__ = _signature(compiled.__doc__ or "")  # type: ignore[attr-defined]
+    call.__signature__ = _signature(name)  # type: ignore[attr-defined]
     return call
 
 

@@ -4,13 +4,18 @@
 // A call reads each argument as a real float64 array in column-major order
 // (a view of the caller's data where it already is one, else one copy),
 // calls the entry without the interpreter lock, and hands each result's data
-// to NumPy without a copy. A refusal raised by the entry becomes a Python
-// exception with the entry's message and identifier. The host is the one the
-// C++ suites run the plug-ins in (testhost/).
+// to NumPy without a copy. A refusal raised by the entry reaches Python as
+// its fields (identifier, reason, argument, element, value, and the entry's
+// message), from which regionkit._errors makes the exception. The host is
+// the host of our own (host/).
 #include "host.h"
 
 // The kernel of rectCull, which regionkit.nms calls directly.
-#include "../../rectCull/cullBoxes.h"
+#include "cullBoxes.h"
+
+#ifdef REGIONKIT_CHECKED_MODULE
+#include "counting.h"
+#endif
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -37,7 +42,6 @@ namespace {
 
 // Up to this many results may be asked for; every function has far fewer.
 constexpr int mostResults = 16;
-constexpr int numpyDouble = 12;  // NPY_DOUBLE
 constexpr std::size_t mostDimensions = 64;
 
 struct Numpy {
@@ -48,24 +52,42 @@ struct Numpy {
 // there could wait on the interpreter lock while holding a static's guard).
 const Numpy* numpyFunctions = nullptr;
 
-// The package's exception classes (regionkit._errors), each also the
-// built-in exception of its kind, so `except ValueError` still catches.
-struct Refusals {
-    PyObject* type;
-    PyObject* value;
-    PyObject* memory;
-};
-const Refusals* refusalClasses = nullptr;
+// regionkit._errors, whose refusal(identifier, reason, message, argument,
+// position, element, value) makes the exception of a refusal, its class
+// following from the reason. Set once when the module is imported; the
+// function is looked up at each refusal, so the package has one place that
+// makes them.
+PyObject* errorsModule = nullptr;
 
-[[noreturn]] void raiseValueError(const std::string& message) {
-    PyErr_SetString(refusalClasses->value, message.c_str());
+struct RefusalFields {
+    std::string id, reason, message, argument;
+    int position = 0;
+    long long element = 0;
+    bool hasValue = false;
+    double value = 0.0;
+};
+
+[[noreturn]] void raiseRefusal(const RefusalFields& r) {
+    const py::object value = r.hasValue ? py::object(py::float_(r.value)) : py::object(py::none());
+    const py::object refusal = py::reinterpret_borrow<py::object>(errorsModule).attr("refusal");
+    const py::object error = refusal(r.id, r.reason, r.message, r.argument, r.position, r.element, value);
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
+}
+
+// A refusal of the module's own, about the call rather than one entry's
+// argument, without identifier (as a host's own refusals have none).
+[[noreturn]] void raiseValueError(const char* reason, const std::string& message) {
+    RefusalFields r;
+    r.reason = reason;
+    r.message = message;
+    raiseRefusal(r);
 }
 
 const Numpy& numpy() { return *numpyFunctions; }
 
 #ifdef REGIONKIT_CHECKED_MODULE
-// The checked build (sanitizers, counted allocations) tells its tests what
+// The checked build (sanitizers, counted requests) tells its tests what
 // the last call on this thread asked for and left behind, and how many
 // results NumPy still holds.
 struct LastCall {
@@ -75,18 +97,6 @@ struct LastCall {
 thread_local LastCall lastCall;
 std::atomic<long> liveResults{0};
 #endif
-
-bool littleEndian() {
-    const unsigned one = 1;
-    unsigned char first;
-    std::memcpy(&first, &one, 1);
-    return first == 1;
-}
-
-bool nativeOrder(const py::dtype& d) {
-    const char order = d.byteorder();
-    return order == '=' || order == '|' || order == (littleEndian() ? '<' : '>');
-}
 
 // The class a host would give an array NumPy holds with this dtype, for
 // those that are not turned into doubles. Their data is never read.
@@ -119,15 +129,16 @@ std::vector<std::size_t> shapeOf(const py::array& arr) {
         for (std::size_t i = 0; i < nd; ++i) dims[i] = static_cast<std::size_t>(arr.shape(static_cast<py::ssize_t>(i)));
     }
     while (dims.size() > 2 && dims.back() == 1) dims.pop_back();
-    if (dims.size() > mostDimensions) raiseValueError("regionkit: an argument has too many dimensions");
+    if (dims.size() > mostDimensions)
+        raiseValueError("tooManyDimensions", "regionkit: an argument has too many dimensions");
     return dims;
 }
 
 // The host array of one Python argument; `held` keeps whatever array the
 // data lives in for the length of the call.
-testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
+host::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held) {
     // A str is a character row vector, as an option name is in MATLAB.
-    if (py::isinstance<py::str>(object)) return testhost::text(object.cast<std::string>());
+    if (py::isinstance<py::str>(object)) return host::text(object.cast<std::string>());
     py::array arr;
     if (py::isinstance<py::array>(object)) {
         arr = py::reinterpret_borrow<py::array>(object);
@@ -138,65 +149,49 @@ testhost::ArrayPtr readArgument(py::handle object, std::vector<py::object>& held
             arr = py::array(numpy().asarray(object));
         } catch (py::error_already_set& error) {
             if (!error.matches(PyExc_ValueError) && !error.matches(PyExc_TypeError)) throw;
-            raiseValueError(std::string("regionkit: numpy.asarray cannot make an array of an argument: ") +
-                            py::str(error.value()).cast<std::string>());
+            raiseValueError("notAnArray",
+                            std::string("regionkit: numpy.asarray cannot make an array of an argument: ") +
+                                py::str(error.value()).cast<std::string>());
         }
     }
     const py::dtype d = arr.dtype();
     const char kind = d.kind();
-    testhost::ArrayPtr a;
+    host::ArrayPtr a;
     if (kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f') {
-        const int flags = arr.flags();
-        const bool inPlace = d.num() == numpyDouble && nativeOrder(d) &&
-                             (flags & py::detail::npy_api::NPY_ARRAY_F_CONTIGUOUS_) &&
-                             (flags & py::detail::npy_api::NPY_ARRAY_ALIGNED_);
+        // Native float64 in Fortran order, every element aligned (a Fortran-
+        // contiguous array is when its first one is).
+        const bool inPlace = py::array_t<double, py::array::f_style>::check_(arr) &&
+                             reinterpret_cast<std::uintptr_t>(arr.data()) % alignof(double) == 0;
         if (!inPlace) arr = py::array(numpy().array(arr, py::arg("dtype") = numpy().float64, py::arg("order") = "F"));
         const std::vector<std::size_t> dims = shapeOf(arr);
-        a = testhost::borrowed(mxDOUBLE_CLASS, false, nullptr, dims.data(), dims.size(),
-                               static_cast<const double*>(arr.data()));
+        a = host::borrowed(mxDOUBLE_CLASS, false, nullptr, dims.data(), dims.size(),
+                           static_cast<const double*>(arr.data()));
     } else {
         const Kind k = kindOf(d);
         const std::vector<std::size_t> dims = shapeOf(arr);
-        a = testhost::borrowed(k.cls, k.complex, k.name, dims.data(), dims.size(), nullptr);
+        a = host::borrowed(k.cls, k.complex, k.name, dims.data(), dims.size(), nullptr);
     }
     held.push_back(std::move(arr));
     return a;
 }
 
-// The reason word of a refusal: the part of its identifier after the colon.
-std::string reasonOf(const std::string& id) {
-    const auto colon = id.rfind(':');
-    return colon == std::string::npos ? std::string() : id.substr(colon + 1);
-}
-
-// The Python exception class for a refusal: TypeError for arguments of the
-// wrong kind or number, MemoryError when memory ran out, ValueError for the
-// rest. Plain messages (no identifier) are told apart by their text.
-PyObject* exceptionFor(const std::string& reason, const std::string& message) {
-    if (reason == "outOfMemory" || (reason.empty() && message.rfind("Error: out of memory", 0) == 0))
-        return refusalClasses->memory;
-    if (reason == "notRealDouble" || reason == "notRealDoubleMatrix" || reason == "tooFewInputs" ||
-        reason == "tooManyInputs" || reason == "wrongInputCount" ||
-        (reason.empty() && (message.find("must be a real, full double") != std::string::npos ||
-                            message.find("input parameters") != std::string::npos)))
-        return refusalClasses->type;
-    return refusalClasses->value;
-}
-
-[[noreturn]] void raiseRefusal(const testhost::Outcome& outcome) {
-    const std::string reason = reasonOf(outcome.id);
-    PyObject* type = exceptionFor(reason, outcome.message);
-    py::object error = py::reinterpret_borrow<py::object>(type)(outcome.message);
-    error.attr("identifier") = outcome.id;
-    error.attr("reason") = reason;
-    PyErr_SetObject(type, error.ptr());
-    throw py::error_already_set();
+[[noreturn]] void raiseRefusal(const host::Refusal& refusal) {
+    RefusalFields r;
+    r.id = refusal.id;
+    r.reason = refusal.reason;
+    r.message = refusal.message;
+    r.argument = refusal.argumentName;
+    r.position = refusal.argument;
+    r.element = refusal.element;
+    r.hasValue = refusal.hasValue;
+    r.value = refusal.value;
+    raiseRefusal(r);
 }
 
 py::object toNumpy(mxArray* a) {
     const auto rows = static_cast<py::ssize_t>(mxGetM(a));
     const auto cols = static_cast<py::ssize_t>(mxGetN(a));
-    double* data = testhost::takeData(a);
+    double* data = host::takeData(a);
     py::capsule owner;
     try {
         owner = py::capsule(data, [](void* p) {
@@ -217,11 +212,11 @@ py::object toNumpy(mxArray* a) {
                      owner);
 }
 
-py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
+py::object callEntry(host::Entry entry, const py::args& args, int nargout) {
     if (nargout < 0 || nargout > mostResults)
-        raiseValueError("nargout must lie from 0 to " + std::to_string(mostResults));
+        raiseValueError("badNargout", "nargout must lie from 0 to " + std::to_string(mostResults));
     const std::size_t nrhs = args.size();
-    std::vector<testhost::ArrayPtr> arguments;
+    std::vector<host::ArrayPtr> arguments;
     std::vector<const mxArray*> prhs(nrhs + 1, nullptr);
     std::vector<py::object> held;
     held.reserve(nrhs);
@@ -237,19 +232,20 @@ py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
             for (mxArray* a : at) mxDestroyArray(a);
         }
     } plhs;
-    testhost::Outcome outcome;
+    host::Outcome outcome;
     {
         py::gil_scoped_release unlocked;
 #ifdef REGIONKIT_CHECKED_MODULE
-        const std::size_t liveBefore = testhost::liveAllocations();
+        const std::size_t liveBefore = testsupport::liveAllocations();
 #endif
-        outcome = testhost::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
+        outcome = host::call(entry, nargout, plhs.at, static_cast<int>(nrhs), prhs.data());
 #ifdef REGIONKIT_CHECKED_MODULE
-        lastCall.requests = outcome.allocations + outcome.arraysCreated;
-        lastCall.leaked = outcome.leakedArrays + (testhost::liveAllocations() - liveBefore);
+        const testsupport::Requests requests = testsupport::lastRequests();
+        lastCall.requests = requests.allocations + requests.arraysCreated;
+        lastCall.leaked = outcome.leakedArrays + (testsupport::liveAllocations() - liveBefore);
 #endif
     }
-    if (outcome.raised) raiseRefusal(outcome);
+    if (outcome.raised) raiseRefusal(outcome.refusal);
 
     const int slots = nargout > 1 ? nargout : 1;
     std::vector<py::object> results(static_cast<std::size_t>(slots));
@@ -274,15 +270,21 @@ py::object callEntry(testhost::Entry entry, const py::args& args, int nargout) {
 // checked the shapes, the options, and that every array holds real numbers.
 // The boxes are read as the rectCull entry reads them (under the pipeline
 // rule coordinates truncated to 32-bit integers, refused when they do not
-// fit; scores and the threshold rounded to single precision), straight into
-// the kernel's list: no N x 5 matrix is put together first, which on a large
-// call would cost a fresh block of memory every time.
-[[noreturn]] void refuseNms(const char* reason, const std::string& message) {
-    testhost::Outcome outcome;
-    outcome.raised = true;
-    outcome.id = std::string("nms:") + reason;
-    outcome.message = "nms: " + message;
-    raiseRefusal(outcome);
+// fit, by the same check; scores and the threshold rounded to single
+// precision), straight into the kernel's list: no N x 5 matrix is put
+// together first, which on a large call would cost a fresh block of memory
+// every time.
+[[noreturn]] void refuseNms(const char* reason, const std::string& argument, long long element, double value,
+                            const std::string& message) {
+    RefusalFields r;
+    r.id = std::string("nms:") + reason;
+    r.reason = reason;
+    r.message = "nms: " + message;
+    r.argument = argument;
+    r.element = element;
+    r.hasValue = element != 0;
+    r.value = value;
+    raiseRefusal(r);
 }
 
 std::string shortest(double v) {
@@ -293,7 +295,7 @@ std::string shortest(double v) {
 
 // The rule and options of one nms call, as _api.py checked them.
 struct NmsSettings {
-    CullOptions options;
+    regionkit::CullOptions options;
     bool custom = false;  // any option given: the options walk, with kept scores
     bool plain = false;
     bool xyxy = false;
@@ -301,30 +303,35 @@ struct NmsSettings {
 
 // Refuses a box coordinate the rule cannot take: under the pipeline rule one
 // that does not truncate to a 32-bit integer (and, for x1, y1, x2, y2, a
-// width or height that does not), under the plain rule one that is not finite.
-void checkNmsBoxes(const py::detail::unchecked_reference<double, 2>& from, const NmsSettings& s) {
-    static const char* const xywh[4] = {"x", "y", "w", "h"};
+// width or height that does not), under the plain rule one that is not
+// finite. `step` gives the boxes' strides in doubles.
+template <class Boxes, class Step>
+void checkNmsBoxes(const double* data, const Boxes& from, Step step, const NmsSettings& s) {
     static const char* const xyxy[4] = {"x1", "y1", "x2", "y2"};
-    const char* const* names = s.xyxy ? xyxy : xywh;
-    const py::ssize_t n = from.shape(0);
-    for (py::ssize_t j = 0; j < 4; ++j)
-        for (py::ssize_t i = 0; i < n; ++i) {
-            const double v = from(i, j);
-            if (s.plain ? std::isfinite(v) : truncatesToInt32(v)) continue;
-            const std::string where = "boxes[" + std::to_string(i) + ", " + std::to_string(j) + "] (" + names[j] + ")";
-            if (std::isnan(v)) refuseNms("badCoordinate", where + " is NaN; box coordinates must be numbers.");
-            if (s.plain) refuseNms("badCoordinate", where + " is " + shortest(v) + "; box coordinates must be finite.");
-            refuseNms("badCoordinate",
-                      where + " is " + shortest(v) + "; box coordinates must lie between -2147483648 and 2147483647.");
-        }
+    const char* const* names = s.xyxy ? xyxy : regionkit::coordinateNames;
+    const auto count = static_cast<std::size_t>(from.shape(0));
+    const regionkit::CoordinateFault fault = regionkit::firstBadCoordinate(data, count, step(0), step(1), s.plain);
+    if (fault.found) {
+        const std::string where = "boxes[" + std::to_string(fault.row) + ", " + std::to_string(fault.column) +
+                                  "] (" + names[fault.column] + ")";
+        // Counted as rectCull counts it: from 1, column by column.
+        const long long element = static_cast<long long>(fault.row + static_cast<std::size_t>(fault.column) * count) + 1;
+        const std::string says = std::isnan(fault.value) ? std::string(" is NaN; box coordinates must be numbers.")
+                                 : s.plain ? " is " + shortest(fault.value) + "; box coordinates must be finite."
+                                           : " is " + shortest(fault.value) +
+                                                 "; box coordinates must lie between -2147483648 and 2147483647.";
+        refuseNms("badCoordinate", "boxes", element, fault.value, where + says);
+    }
     if (s.plain || !s.xyxy) return;
+    const py::ssize_t n = from.shape(0);
     for (py::ssize_t j = 0; j < 2; ++j)
         for (py::ssize_t i = 0; i < n; ++i) {
             const std::int64_t side = std::int64_t{static_cast<std::int32_t>(from(i, j + 2))} -
                                       static_cast<std::int32_t>(from(i, j));
-            if (truncatesToInt32(static_cast<double>(side))) continue;
-            refuseNms("badCoordinate", "boxes[" + std::to_string(i) + "] has " + (j ? "height " : "width ") +
-                                           std::to_string(side) + "; it must lie between -2147483648 and 2147483647.");
+            if (isa::truncatesToInt32(static_cast<double>(side))) continue;
+            refuseNms("badCoordinate", "boxes", 0, 0.0,
+                      "boxes[" + std::to_string(i) + "] has " + (j ? "height " : "width ") + std::to_string(side) +
+                          "; it must lie between -2147483648 and 2147483647.");
         }
 }
 
@@ -332,14 +339,15 @@ void checkNmsBoxes(const py::detail::unchecked_reference<double, 2>& from, const
 // truncated (from x1, y1, x2, y2: the truncated corners and their
 // differences), scores in single precision; under the plain rule the edges
 // as given.
-BoxList pipelineBoxes(const py::detail::unchecked_reference<double, 2>& from,
-                      const py::detail::unchecked_reference<double, 1>& score, bool xyxy) {
+template <class Boxes, class Scores>
+regionkit::BoxList pipelineBoxes(const Boxes& from, const Scores& score, bool xyxy) {
     const py::ssize_t n = from.shape(0);
-    BoxList boxes(static_cast<std::size_t>(n));
+    regionkit::BoxList boxes(static_cast<std::size_t>(n));
     for (py::ssize_t i = 0; i < n; ++i) {
-        ScoredBox& b = boxes[static_cast<std::size_t>(i)];
+        regionkit::ScoredBox& b = boxes[static_cast<std::size_t>(i)];
         b = {static_cast<std::int32_t>(from(i, 0)), static_cast<std::int32_t>(from(i, 1)),
-             static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)), toSingle(score(i))};
+             static_cast<std::int32_t>(from(i, 2)), static_cast<std::int32_t>(from(i, 3)),
+             regionkit::toSingle(score(i))};
         if (xyxy) {
             b.w = static_cast<std::int32_t>(std::int64_t{b.w} - b.x);
             b.h = static_cast<std::int32_t>(std::int64_t{b.h} - b.y);
@@ -348,10 +356,10 @@ BoxList pipelineBoxes(const py::detail::unchecked_reference<double, 2>& from,
     return boxes;
 }
 
-PlainBoxList plainBoxes(const py::detail::unchecked_reference<double, 2>& from,
-                        const py::detail::unchecked_reference<double, 1>& score, bool xyxy) {
+template <class Boxes, class Scores>
+regionkit::PlainBoxList plainBoxes(const Boxes& from, const Scores& score, bool xyxy) {
     const py::ssize_t n = from.shape(0);
-    PlainBoxList boxes(static_cast<std::size_t>(n));
+    regionkit::PlainBoxList boxes(static_cast<std::size_t>(n));
     for (py::ssize_t i = 0; i < n; ++i) {
         const double x = from(i, 0), y = from(i, 1);
         boxes[static_cast<std::size_t>(i)] = {x, y, xyxy ? from(i, 2) : x + from(i, 2),
@@ -364,10 +372,12 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
                        const py::object& maxKept, const py::object& scoreFloor, const std::string& overlap,
                        const std::string& decay, double sigma, const std::string& rule,
                        const std::string& boxFormat) {
+    using regionkit::OverlapMeasure;
+    using regionkit::ScoreDecay;
     NmsSettings settings;
     settings.plain = rule == "plain";
     settings.xyxy = boxFormat == "xyxy";
-    CullOptions& o = settings.options;
+    regionkit::CullOptions& o = settings.options;
     if (!maxKept.is_none()) o.maxKept = maxKept.cast<std::size_t>();
     if (!scoreFloor.is_none()) {
         o.hasScoreFloor = true;
@@ -379,33 +389,42 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
     settings.custom = !maxKept.is_none() || !scoreFloor.is_none() || overlap != "union" || decay != "none" ||
                       settings.plain || settings.xyxy;
 
-    const auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    // Float64 boxes are read where they lie, whole doubles apart; others (and
+    // views whose steps are not) are copied once.
+    auto b = py::array_t<double, py::array::forcecast>::ensure(boxes);
+    if (b && (b.strides(0) % py::ssize_t{sizeof(double)} != 0 || b.strides(1) % py::ssize_t{sizeof(double)} != 0))
+        b = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(b);
     const auto s = py::array_t<double, py::array::forcecast>::ensure(scores);
     if (!b || !s) throw py::error_already_set();
     const auto from = b.unchecked<2>();
     const auto score = s.unchecked<1>();
     const py::ssize_t n = from.shape(0);
-    checkNmsBoxes(from, settings);
+    const auto count = static_cast<std::size_t>(n);
+    const auto step = [&](int axis) { return static_cast<std::ptrdiff_t>(b.strides(axis)) / 8; };
+    checkNmsBoxes(b.data(), from, step, settings);
 
     // Integer groups are their own labels; other numbers are told apart by
     // their bits, -0 and +0 alike.
-    GroupList labels;
+    regionkit::GroupList labels;
     if (!groups.is_none()) {
         const py::array g = py::reinterpret_borrow<py::array>(groups);
         try {
-            labels.resize(static_cast<std::size_t>(n));
+            labels.resize(count);
         } catch (const std::bad_alloc&) {
-            refuseNms("outOfMemory", "out of memory for the groups of " + std::to_string(n) + " boxes.");
+            refuseNms("outOfMemory", "", 0, 0.0, "out of memory for the groups of " + std::to_string(n) + " boxes.");
         }
         if (g.dtype().kind() == 'f') {
-            const auto values = py::array_t<double, py::array::forcecast>::ensure(g);
+            auto values = py::array_t<double, py::array::forcecast>::ensure(g);
+            if (values && values.strides(0) % py::ssize_t{sizeof(double)} != 0)
+                values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(values);
             if (!values) throw py::error_already_set();
+            const auto every = static_cast<std::ptrdiff_t>(values.strides(0)) / 8;
+            const std::size_t nan = regionkit::firstNanGroup(values.data(), count, every);
+            if (nan < count)
+                refuseNms("badGroup", "groups", static_cast<long long>(nan) + 1, std::nan(""),
+                          "groups[" + std::to_string(nan) + "] is NaN; groups must be numbers.");
             const auto value = values.unchecked<1>();
-            for (py::ssize_t i = 0; i < n; ++i) {
-                const double v = value(i);
-                if (std::isnan(v)) refuseNms("badGroup", "groups[" + std::to_string(i) + "] is NaN; groups must be numbers.");
-                labels[static_cast<std::size_t>(i)] = groupLabel(v);
-            }
+            for (py::ssize_t i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = regionkit::groupLabel(value(i));
         } else {
             const auto values = py::array_t<std::int64_t, py::array::forcecast>::ensure(g);
             if (!values) throw py::error_already_set();
@@ -413,28 +432,30 @@ py::object cullIndices(const py::array& boxes, const py::array& scores, double t
             for (py::ssize_t i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = value(i);
         }
     }
-    const GroupList* groupList = groups.is_none() ? nullptr : &labels;
+    const regionkit::GroupList* groupList = groups.is_none() ? nullptr : &labels;
 
-    RowList rows;
-    ScoreList keptScores;
+    regionkit::RowList rows;
+    regionkit::ScoreList keptScores;
     bool outOfMemory = false;
     {
         py::gil_scoped_release unlocked;
         try {
             if (settings.plain) {
-                cullPlainBoxes(plainBoxes(from, score, settings.xyxy), threshold, o, rows, &keptScores, groupList);
+                regionkit::cullPlainBoxes(plainBoxes(from, score, settings.xyxy), threshold, o, rows, &keptScores,
+                                          groupList);
             } else {
-                BoxList candidates = pipelineBoxes(from, score, settings.xyxy), kept;
+                regionkit::BoxList candidates = pipelineBoxes(from, score, settings.xyxy), kept;
                 if (settings.custom)
-                    cullBoxes(candidates, toSingle(threshold), o, rows, &keptScores, groupList);
+                    regionkit::cullBoxes(candidates, regionkit::toSingle(threshold), o, rows, &keptScores, groupList);
                 else
-                    cullBoxes(candidates, toSingle(threshold), kept, nullptr, &rows, groupList);
+                    regionkit::cullBoxes(candidates, regionkit::toSingle(threshold), kept, nullptr, &rows, groupList);
             }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         }
     }
-    if (outOfMemory) refuseNms("outOfMemory", "out of memory for the working lists of " + std::to_string(n) + " boxes.");
+    if (outOfMemory)
+        refuseNms("outOfMemory", "", 0, 0.0, "out of memory for the working lists of " + std::to_string(n) + " boxes.");
     py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(rows.size()));
     std::int64_t* index = indices.mutable_data();
     for (std::size_t k = 0; k < rows.size(); ++k) index[k] = rows[k];
@@ -450,10 +471,7 @@ PYBIND11_MODULE(_regionkit, m) {
     m.doc() = "The compiled functions of regionkit; use the regionkit package.";
     py::module_ np = py::module_::import("numpy");
     numpyFunctions = new Numpy{np.attr("asarray"), np.attr("array"), np.attr("float64")};
-    py::module_ errors = py::module_::import("regionkit._errors");
-    refusalClasses = new Refusals{py::object(errors.attr("RegionkitTypeError")).release().ptr(),
-                                  py::object(errors.attr("RegionkitValueError")).release().ptr(),
-                                  py::object(errors.attr("RegionkitMemoryError")).release().ptr()};
+    errorsModule = py::module_::import("regionkit._errors").release().ptr();
     py::options options;
     options.disable_function_signatures();
     py::list names;
@@ -466,7 +484,7 @@ PYBIND11_MODULE(_regionkit, m) {
 #undef REGIONKIT_PLUGIN
     m.attr("functions") = py::tuple(names);
 #ifdef REGIONKIT_CHECKED_MODULE
-    m.def("_fail_request", [](std::size_t k) { testhost::failAllocation(k); },
+    m.def("_fail_request", [](std::size_t k) { testsupport::failAllocation(k); },
           "From the next call on, request k (from 1) of each call on this thread fails; 0: none.");
     m.def("_last_call", [] { return py::make_tuple(lastCall.requests, lastCall.leaked); },
           "(requests, things left behind) of the last call on this thread.");

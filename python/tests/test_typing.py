@@ -16,7 +16,8 @@ def cache(tmp_path_factory):
 
 def mypy_strict(path, cache):
     pytest.importorskip("mypy")
-    run = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(cache), path],
+    paths = [path] if isinstance(path, str) else path
+    run = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(cache), *paths],
                          capture_output=True, text=True)
     assert run.returncode == 0, run.stdout + run.stderr
 
@@ -25,8 +26,8 @@ def test_a_user_script_calling_every_function_type_checks(cache):
     mypy_strict(os.path.join(HERE, "typed_user_script.py"), cache)
 
 
-def test_the_examples_type_check(cache):
-    examples = os.environ.get("REGIONKIT_EXAMPLES") or os.path.join(HERE, "..", "examples")
-    if not os.path.isdir(examples):
-        pytest.skip("the examples folder is not beside this test suite (set REGIONKIT_EXAMPLES)")
-    mypy_strict(examples, cache)
+def test_the_folder_runner_and_the_examples_type_check(cache):
+    # As installed: the modules of the package that is imported.
+    import regionkit.examples
+    import regionkit.folders
+    mypy_strict([regionkit.folders.__file__, os.path.dirname(regionkit.examples.__file__)], cache)

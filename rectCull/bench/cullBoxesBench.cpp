@@ -6,6 +6,8 @@
 
 #include <random>
 
+using namespace regionkit;
+
 namespace {
 
 BoxList clusteredBoxes(int count, int clusters, unsigned seed) {

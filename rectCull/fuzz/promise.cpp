@@ -10,7 +10,7 @@ REGIONKIT_FUZZ_PROMISE(rectCull, 2, 2, false) {
     const mxArray* kept = r.out(0);
     if (std::string e = expectShape(kept, -1, cols(args[0]) - 1); !e.empty()) return e;
     if (rows(kept) > rows(args[0])) return "more boxes kept than given: " + shapeOf(kept);
-    const std::vector<double> v = testhost::values(kept);
+    const std::vector<double> v = testsupport::values(kept);
     const std::size_t k = mxGetM(kept);
     for (std::size_t i = 0; i < v.size(); ++i) {
         const bool coordinate = i < 4 * k;
@@ -20,7 +20,7 @@ REGIONKIT_FUZZ_PROMISE(rectCull, 2, 2, false) {
     if (nlhs < 2) return "";
     const mxArray* keptRows = r.out(1);
     if (std::string e = expectShape(keptRows, static_cast<long long>(k), 1); !e.empty()) return e;
-    const std::vector<double> boxes = testhost::values(args[0]);
+    const std::vector<double> boxes = testsupport::values(args[0]);
     const std::size_t m = mxGetM(args[0]);
     std::vector<bool> seen(m, false);
     for (std::size_t i = 0; i < k; ++i) {

@@ -6,6 +6,8 @@
 #include <limits>
 #include <random>
 
+using namespace regionkit;
+
 namespace {
 
 ScoredBox box(int x, int y, int w, int h, float score = 1.0f) { return {x, y, w, h, score}; }

@@ -15,6 +15,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 struct Outcome {

@@ -3,6 +3,8 @@
 #include "cullBoxes.h"
 #include "reentrant.h"
 
+using namespace regionkit;
+
 using namespace reentrant;
 
 void rectCullThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {

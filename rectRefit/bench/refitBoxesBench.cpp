@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 // count boxes x, y, w, h, column-major.

@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 using Row = std::vector<double>;
@@ -164,7 +166,7 @@ TEST_P(RefitLevels, GiveTheRowWalksBits) {
     for (std::int32_t boxCount : {1, 7, 9, 24, 4101})
         for (std::int32_t count : {1, 7, 8, 9, 17, 40}) {
             if (boxCount > 24 && count > 9) continue;
-            std::vector<Row> regions = testhost::randomBoxes(rng, count), boxes = testhost::randomBoxes(rng, boxCount);
+            std::vector<Row> regions = testsupport::randomBoxes(rng, count), boxes = testsupport::randomBoxes(rng, boxCount);
             for (Row& r : regions)
                 for (double& v : r)
                     if (roll(rng) == 0) v = edges[pick(rng)];
@@ -174,7 +176,7 @@ TEST_P(RefitLevels, GiveTheRowWalksBits) {
                 for (double& v : membership[i]) v = i < 8 && pick(rng) < 3 ? 0.0 : marks[pick(rng)];
             std::vector<double> got = refitColumns(level(), boxes, regions, membership, 100, 90, count);
             got.resize(boxes.size() * 4);
-            EXPECT_TRUE(testhost::sameBits(got, rowWalk(boxes, regions, membership, 100, 90)))
+            EXPECT_TRUE(testsupport::sameBits(got, rowWalk(boxes, regions, membership, 100, 90)))
                 << levelName() << ", " << boxCount << " boxes, " << count << " regions";
         }
 }

@@ -3,6 +3,8 @@
 #include "reentrant.h"
 #include "refitBoxes.h"
 
+using namespace regionkit;
+
 using namespace reentrant;
 
 namespace {

@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 const std::int32_t rows = 480, cols = 640, wordCount = 1000, regionCount = 200;

@@ -15,8 +15,8 @@ REGIONKIT_FUZZ_PROMISE(regionTally, 4, 2, true) {
     if (std::string e = expectShape(r.out(0), w, regions); !e.empty()) return e;
     if (nlhs < 2) return "";
     if (std::string e = expectShape(r.out(1), w, 1); !e.empty()) return "second result: " + e;
-    const std::vector<double> counts = testhost::values(r.out(0));
-    const std::vector<double> totals = testhost::values(r.out(1));
+    const std::vector<double> counts = testsupport::values(r.out(0));
+    const std::vector<double> totals = testsupport::values(r.out(1));
     for (long long i = 0; i < w; ++i) {
         double sum = 0.0;
         for (long long j = 0; j < regions; ++j) {

@@ -6,12 +6,12 @@
 #include <random>
 #include <string>
 
-using testhost::matrix;
-using testhost::scalar;
-using testhost::values;
+using testsupport::matrix;
+using testsupport::scalar;
+using testsupport::values;
 
-using testhost::completed;
-using testhost::plugin;
+using testsupport::completed;
+using testsupport::plugin;
 
 namespace {
 
@@ -49,7 +49,7 @@ TEST(RegionTallyEntry, ResultsForEveryNumberOfOutputs) {
     EXPECT_EQ(values(noBlock.out(1)), (std::vector<double>(2, 0.0)));
 
     // W = 0 or R = 0 with no memberships gives empty results.
-    auto none = testhost::zeros(3, 2);
+    auto none = testsupport::zeros(3, 2);
     auto zero = scalar(0);
     auto wEmpty = plugin().call(2, {words.get(), none.get(), zero.get(), r.get()});
     EXPECT_TRUE(completed(wEmpty, 0, 2) && completed(wEmpty, 0, 1, 1));
@@ -62,11 +62,11 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
     auto words = matrix(1, 3, {1, 2, 1});
     auto regions = matrix(3, 2, {1, 2, 0, 2, 2, 0});
     auto two = scalar(2);
-    auto single = testhost::array(mxSINGLE_CLASS, {3, 1});
-    auto complexRegions = testhost::array(mxDOUBLE_CLASS, {3, 2}, true);
-    auto sparseRegions = testhost::array(mxDOUBLE_CLASS, {3, 2}, false, true);
-    auto int32Count = testhost::array(mxINT32_CLASS, {1, 1});
-    auto empty = testhost::zeros(0, 0);
+    auto single = testsupport::array(mxSINGLE_CLASS, {3, 1});
+    auto complexRegions = testsupport::array(mxDOUBLE_CLASS, {3, 2}, true);
+    auto sparseRegions = testsupport::array(mxDOUBLE_CLASS, {3, 2}, false, true);
+    auto int32Count = testsupport::array(mxINT32_CLASS, {1, 1});
+    auto empty = testsupport::zeros(0, 0);
     auto badRegion = matrix(3, 2, {1, 2, 0, 3.5, 2, 0});
     auto negRegion = matrix(3, 2, {1, 2, 0, 2, 2, -0.5});
     auto badWords = matrix(1, 3, {1, 2, NAN});
@@ -77,7 +77,7 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
     const mxArray* t = two.get();
     const std::string tooManyOutputs = "Error: function has only two output parameters";
     const std::string notFourInputs = "Error: Needs exactly two four input parameters";
-    testhost::expectRefused(plugin(), {
+    testsupport::expectRefused(plugin(), {
         // The call's shape is checked first, outputs before inputs, before any argument is looked at.
         {3, {w, g, t, t}, "", tooManyOutputs},
         {3, {single.get(), g, t, t, t}, "", tooManyOutputs},
@@ -115,6 +115,13 @@ TEST(RegionTallyEntry, RefusesBadCallsWithItsOwnMessages) {
          "Error: element 3 of the word map is NaN, but location 3 has a membership (element 3 of the region "
          "index); its word number must lie from 1 to W, and W is 2"},
     });
+    // A plain message has no identifier, but its facts travel as fields.
+    const auto refused = plugin().call(2, {w, badRegion.get(), t, t});
+    EXPECT_EQ(refused.id, "");
+    EXPECT_EQ(refused.refusal.reason, "badRegion");
+    EXPECT_EQ(refused.refusal.argumentName, "regions");
+    EXPECT_EQ(refused.refusal.element, 5);
+    EXPECT_EQ(refused.refusal.value, 3.5);
 }
 
 TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
@@ -125,10 +132,10 @@ TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
                                     "Error: out of memory: the 2 x 1 result could not be created"};
     // The first result or the second cannot be made.
     for (std::size_t k : {1, 2}) {
-        testhost::failAllocation(k);
-        testhost::expectRefused(plugin(),
+        testsupport::failAllocation(k);
+        testsupport::expectRefused(plugin(),
                                 {{2, {words.get(), regions.get(), two.get(), two.get()}, "", messages[k - 1]}});
-        testhost::failAllocation(0);
+        testsupport::failAllocation(0);
     }
 
     // A tally large enough for a working table of counts: the table is freed
@@ -138,7 +145,7 @@ TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
     std::vector<double> manyWords(70000), manyRegions(70000);
     for (double& v : manyWords) v = word(rng);
     for (double& v : manyRegions) v = region(rng);
-    auto big = testhost::columnMajor(70000, 1, manyWords), bigRegions = testhost::columnMajor(70000, 1, manyRegions);
+    auto big = testsupport::columnMajor(70000, 1, manyWords), bigRegions = testsupport::columnMajor(70000, 1, manyRegions);
     auto w = scalar(300), g = scalar(150);
     const std::vector<const mxArray*> args = {big.get(), bigRegions.get(), w.get(), g.get()};
     auto whole = plugin().call(2, args);
@@ -148,15 +155,15 @@ TEST(RegionTallyEntry, OutOfMemoryIsRefusedCleanly) {
     std::vector<double> totals(300);
     for (int t = 0; t < 70000; ++t) totals[static_cast<int>(manyWords[t]) - 1] += manyRegions[t] != 0;
     EXPECT_EQ(values(whole.out(1)), totals);
-    testhost::failAllocation(3);
+    testsupport::failAllocation(3);
     auto r = plugin().call(2, args);
-    testhost::failAllocation(0);
+    testsupport::failAllocation(0);
     EXPECT_TRUE(r.raised);
     EXPECT_EQ(r.message, "Error: out of memory: the working table of counts could not be made");
     expectClean(r);
     // A membership it cannot count, met once the table is in use.
     manyRegions[69999] = 151;
-    auto badRegions = testhost::columnMajor(70000, 1, manyRegions);
+    auto badRegions = testsupport::columnMajor(70000, 1, manyRegions);
     auto bad = plugin().call(1, {big.get(), badRegions.get(), w.get(), g.get()});
     EXPECT_TRUE(bad.raised);
     EXPECT_EQ(bad.message.rfind("Error: element 70000 of the region index (location 70000, membership 1) is 151;", 0),

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -27,7 +29,7 @@ Tally run(const std::vector<double>& words, const std::vector<double>& regions, 
     const auto n = static_cast<std::int32_t>(words.size());
     const auto k = static_cast<std::int32_t>(regions.size()) / n;
     Tally first;
-    for (isa::Isa level : testhost::levels()) {
+    for (isa::Isa level : testsupport::levels()) {
         Tally out{std::vector<double>(static_cast<std::size_t>(w) * r), std::vector<double>(w), {}};
         std::vector<unsigned char> work(table ? tallyWorkBytes(n, k, w, r) : 0, 0xab);
         EXPECT_EQ(table, !work.empty()) << "the sizes do not call for a working table";

@@ -3,6 +3,8 @@
 #include "reentrant.h"
 #include "tallyWords.h"
 
+using namespace regionkit;
+
 using namespace reentrant;
 
 void regionTallyThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+using namespace regionkit;
+
 namespace {
 
 std::vector<double> randomBlock(std::size_t count, unsigned seed) {
@@ -80,6 +82,7 @@ void BM_slideDot(benchmark::State& state, isa::Isa level) {
     }
 
 #include "eachIsa.inc"
+
 #undef REGIONKIT_BODY_TEXT
 
 void BM_peak(benchmark::State& state) {

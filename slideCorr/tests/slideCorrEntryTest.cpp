@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-using testhost::matrix;
+using testsupport::matrix;
 
-using testhost::completed;
-using testhost::plugin;
+using testsupport::completed;
+using testsupport::plugin;
 
 namespace {
 
@@ -15,19 +15,19 @@ TEST(SlideCorrEntry, ReadsColumnMajorAndReturnsTheMapColumnByColumn) {
     auto k = matrix(2, 3, {1, 0, 0, 0, 0, 2});
     auto r = plugin().call(1, {a.get(), k.get()});
     ASSERT_TRUE(completed(r, 4, 1));
-    EXPECT_EQ(testhost::values(r.out()), (std::vector<double>{15, 27, 18, 30}));
+    EXPECT_EQ(testsupport::values(r.out()), (std::vector<double>{15, 27, 18, 30}));
 
     // nlhs = 0 still gives the result; a K of A's size gives one sum.
     auto same = plugin().call(0, {matrix(2, 3, {1, 2, 3, 4, 5, 6}).get(), matrix(2, 3, {1, 1, 1, 1, 1, 1}).get()});
     ASSERT_TRUE(completed(same, 1, 1));
-    EXPECT_EQ(testhost::values(same.out()), (std::vector<double>{21}));
+    EXPECT_EQ(testsupport::values(same.out()), (std::vector<double>{21}));
 }
 
 TEST(SlideCorrEntry, EmptyKernelsAndKernelsThatDoNotFit) {
     auto a = matrix(2, 3, {1, 2, 3, 4, 5, 6});
-    auto r = plugin().call(1, {a.get(), testhost::zeros(0, 0).get()});
+    auto r = plugin().call(1, {a.get(), testsupport::zeros(0, 0).get()});
     ASSERT_TRUE(completed(r, 12, 1));
-    EXPECT_EQ(testhost::values(r.out()), std::vector<double>(12, 0.0));
+    EXPECT_EQ(testsupport::values(r.out()), std::vector<double>(12, 0.0));
 
     struct Case {
         std::size_t M, N, m, n;
@@ -40,7 +40,7 @@ TEST(SlideCorrEntry, EmptyKernelsAndKernelsThatDoNotFit) {
         {2, 3, 0, 5},  // empty, yet too wide
     };
     for (const Case& c : none) {
-        auto rn = plugin().call(1, {testhost::zeros(c.M, c.N).get(), testhost::zeros(c.m, c.n).get()});
+        auto rn = plugin().call(1, {testsupport::zeros(c.M, c.N).get(), testsupport::zeros(c.m, c.n).get()});
         EXPECT_TRUE(completed(rn, 0, 1));
         EXPECT_EQ(rn.allocations, 0u);
     }
@@ -48,12 +48,12 @@ TEST(SlideCorrEntry, EmptyKernelsAndKernelsThatDoNotFit) {
 
 TEST(SlideCorrEntry, RefusesBadCallsCleanly) {
     auto a = matrix(2, 2, {1, 2, 3, 4});
-    testhost::expectArgumentChecks(plugin(), {"slideCorr", "sums = slideCorr(A, K)", 1, {{"A"}, {"K"}}},
+    testsupport::expectArgumentChecks(plugin(), {"slideCorr", "sums = slideCorr(A, K)", 1, {{"A"}, {"K"}}},
                                    {a.get(), a.get()});
     // An empty K on a 0 x (2^31 - 1) A has 2^31 window positions.
-    auto longEmpty = testhost::zeros(0, 2147483647u);
-    testhost::expectRefused(plugin(), {
-        {1, {longEmpty.get(), testhost::zeros(0, 0).get()}, "slideCorr:tooLarge",
+    auto longEmpty = testsupport::zeros(0, 2147483647u);
+    testsupport::expectRefused(plugin(), {
+        {1, {longEmpty.get(), testsupport::zeros(0, 0).get()}, "slideCorr:tooLarge",
          "The number of window positions is 2147483648, more than the largest count handled, 2147483647."},
     });
 }
@@ -62,7 +62,7 @@ TEST(SlideCorrEntry, EveryFailedAllocationEndsInACleanError) {
     auto a = matrix(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
     auto k = matrix(2, 2, {1, 0, 0, 1});
     // The result is the one request: A and K are read where the host keeps them.
-    EXPECT_EQ(testhost::expectEveryFailedRequestRefused(plugin(), 1, {a.get(), k.get()}, "slideCorr:outOfMemory"),
+    EXPECT_EQ(testsupport::expectEveryFailedRequestRefused(plugin(), 1, {a.get(), k.get()}, "slideCorr:outOfMemory"),
               1u);
 }
 

@@ -1,7 +1,7 @@
 #include "slideDot.h"
 
 #include "bits.h"
-#include "host.h"
+#include "calls.h"
 #include "levels.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <limits>
 #include <random>
 #include <vector>
+
+using namespace regionkit;
 
 namespace {
 
@@ -31,9 +33,9 @@ std::vector<double> plainSums(const std::vector<double>& a, std::uint32_t M, std
     return out;
 }
 
-using testhost::bits;
-using testhost::sameBits;
-using testhost::spreadValues;
+using testsupport::bits;
+using testsupport::sameBits;
+using testsupport::spreadValues;
 
 std::vector<double> run(isa::Isa level, const std::vector<double>& a, std::uint32_t M, std::uint32_t N,
                         const std::vector<double>& k, std::uint32_t m, std::uint32_t n) {
@@ -59,7 +61,7 @@ TEST(SlideDot, EmptyKernelsAndKernelsThatDoNotFit) {
     slideDot(nullptr, 2, 2, nullptr, 5, 1, nullptr);   // far too tall
     slideDot(nullptr, 2, 2, nullptr, 1, 9, nullptr);   // far too wide
     slideDot(nullptr, 2, 2, nullptr, 0, 4, nullptr);   // empty, but still too wide
-    for (isa::Isa level : testhost::levels()) slideDotOn(level, nullptr, 4, 4, nullptr, 5, 5, nullptr);
+    for (isa::Isa level : testsupport::levels()) slideDotOn(level, nullptr, 4, 4, nullptr, 5, 5, nullptr);
 }
 
 TEST_P(SlideDotLevels, SumsStartFromPositiveZero) {
@@ -152,9 +154,9 @@ TEST(SlideDot, WithoutItsBandCopyReadsAInPlace) {
     const std::uint32_t M = 300, N = 40, m = 4, n = 9;
     const std::vector<double> a = spreadValues(std::size_t{M} * N, rng, 0.01);
     const std::vector<double> k = spreadValues(std::size_t{m} * n, rng, 0.01);
-    testhost::failAllocation(1);
+    testsupport::failAllocation(1);
     const std::vector<double> got = run(isa::widest(), a, M, N, k, m, n);
-    testhost::failAllocation(0);
+    testsupport::failAllocation(0);
     EXPECT_TRUE(sameBits(got, plainSums(a, M, N, k, m, n)));
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace regionkit;
+
 using namespace reentrant;
 
 void slideCorrThreadJobs(reentrant::Jobs& jobs, std::mt19937& rng) {
@@ -42,6 +44,6 @@ TEST(Reentrant, FirstCallsChooseTheLevelTogether) {
     slideDotOn(isa::widest(), a.data(), M, N, k.data(), m, n, want.data());
     for (int t = 0; t < threadCount; ++t) {
         EXPECT_EQ(widest[static_cast<std::size_t>(t)], static_cast<int>(isa::widest())) << "thread " << t;
-        EXPECT_TRUE(testhost::sameBits(got[static_cast<std::size_t>(t)], want)) << "thread " << t;
+        EXPECT_TRUE(testsupport::sameBits(got[static_cast<std::size_t>(t)], want)) << "thread " << t;
     }
 }

@@ -24,7 +24,7 @@ namespace reentrant {
 constexpr int threadCount = 8;
 
 using Values = std::vector<double>;
-using testhost::Rows;
+using testsupport::Rows;
 
 // One call of one kernel on inputs every thread shares read-only; it returns
 // what the call wrote.
@@ -34,10 +34,10 @@ struct Job {
 };
 using Jobs = std::vector<Job>;
 
-using testhost::levels;
-using testhost::randomBoxes;
-using testhost::randomRows;
-using testhost::spreadValues;
+using testsupport::levels;
+using testsupport::randomBoxes;
+using testsupport::randomRows;
+using testsupport::spreadValues;
 
 // One job per level this machine runs, named "<what> <level>"; run(level)
 // makes the call.

@@ -40,7 +40,7 @@ TEST(Reentrant, EveryKernelOnEveryLevelGivesTheOneThreadBits) {
         for (int round = 0; round < rounds; ++round) {
             std::shuffle(order.begin(), order.end(), shuffle);
             for (std::size_t i : order)
-                if (!testhost::sameBits(jobs[i].run(), want[i])) wrong[static_cast<std::size_t>(t)].push_back(i);
+                if (!testsupport::sameBits(jobs[i].run(), want[i])) wrong[static_cast<std::size_t>(t)].push_back(i);
         }
     });
     for (int t = 0; t < threadCount; ++t)

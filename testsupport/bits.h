@@ -6,8 +6,8 @@
 // Two doubles are the same when their bits are, except that any NaN matches
 // any NaN: which NaN an operation passes on may depend on the order of its
 // operands. +0.0 and -0.0 differ.
-#ifndef REGIONKIT_TESTHOST_BITS_H
-#define REGIONKIT_TESTHOST_BITS_H
+#ifndef REGIONKIT_TESTSUPPORT_BITS_H
+#define REGIONKIT_TESTSUPPORT_BITS_H
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace testhost {
+namespace testsupport {
 
 inline std::uint64_t bits(double x) {
     std::uint64_t b;
@@ -119,6 +119,6 @@ inline Rows randomBoxes(std::mt19937& rng, int count) {
     return boxes;
 }
 
-}  // namespace testhost
+}  // namespace testsupport
 
 #endif

@@ -4,8 +4,8 @@
 //   TEST_P(SlideDotLevels, GiveThePlainLoopsBits) { ... level() ... }
 //
 // Each level shows as its own test, named after its instruction set.
-#ifndef REGIONKIT_TESTHOST_LEVELS_H
-#define REGIONKIT_TESTHOST_LEVELS_H
+#ifndef REGIONKIT_TESTSUPPORT_LEVELS_H
+#define REGIONKIT_TESTSUPPORT_LEVELS_H
 
 #include "isa.h"
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace testhost {
+namespace testsupport {
 
 inline std::vector<isa::Isa> levels() {
     isa::Isa found[isa::levelCount];
@@ -32,10 +32,10 @@ struct LevelName {
     std::string operator()(const ::testing::TestParamInfo<isa::Isa>& info) const { return isa::name(info.param); }
 };
 
-}  // namespace testhost
+}  // namespace testsupport
 
 #define REGIONKIT_EVERY_LEVEL(Suite)                   \
-    class Suite : public ::testhost::EveryLevel {}; \
-    INSTANTIATE_TEST_SUITE_P(Level, Suite, ::testing::ValuesIn(::testhost::levels()), ::testhost::LevelName())
+    class Suite : public ::testsupport::EveryLevel {}; \
+    INSTANTIATE_TEST_SUITE_P(Level, Suite, ::testing::ValuesIn(::testsupport::levels()), ::testsupport::LevelName())
 
 #endif

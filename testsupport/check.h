@@ -1,17 +1,17 @@
 // What every entry test checks of a call through the stand-in host.
-#ifndef REGIONKIT_TESTHOST_CHECK_H
-#define REGIONKIT_TESTHOST_CHECK_H
+#ifndef REGIONKIT_TESTSUPPORT_CHECK_H
+#define REGIONKIT_TESTSUPPORT_CHECK_H
 
 #include "bits.h"
 #include "gate.h"
-#include "host.h"
+#include "calls.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace testhost {
+namespace testsupport {
 
 #ifdef REGIONKIT_PLUGIN_PATH
 // The plug-in under test, built against the stand-in host.
@@ -92,6 +92,10 @@ inline void expectArgumentChecks(const Plugin& p, const Signature& s, const std:
         gateway::Gate gate(s.plugin);
         EXPECT_FALSE(check(gate)) << "the gateway accepts what the call is meant to refuse";
         expectRefused(p, {{nlhs, args, gate.id(), gate.message()}});
+        // The same facts as fields: the reason, and the argument refused.
+        const CallResult r = p.call(nlhs, args);
+        EXPECT_EQ(r.refusal.reason, gate.reason()) << gate.message();
+        EXPECT_EQ(r.refusal.argument, gate.argument()) << gate.message();
     };
     expect(s.results + 1, good, [&](gateway::Gate& g) { return g.outputs(s.results + 1, s.results); });
     const int most = n + s.optional;
@@ -175,6 +179,6 @@ inline std::size_t expectEveryFailedRequestRefused(const Plugin& p, int nlhs, co
     return requests;
 }
 
-}  // namespace testhost
+}  // namespace testsupport
 
 #endif

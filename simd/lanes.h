@@ -36,6 +36,7 @@
 #ifndef REGIONKIT_GATEWAY_LANES_H
 #define REGIONKIT_GATEWAY_LANES_H
 
+#include "int32Range.h"
 #include "isa.h"
 
 #include <cmath>
@@ -66,7 +67,7 @@ inline std::int32_t truncatedOrLeast(double x) {
 #if defined(REGIONKIT_X86_64)
     return _mm_cvttsd_si32(_mm_set_sd(x));
 #else
-    return x > -2147483649.0 && x < 2147483648.0 ? static_cast<std::int32_t>(x) : INT32_MIN;
+    return truncatesToInt32(x) ? static_cast<std::int32_t>(x) : INT32_MIN;
 #endif
 }
 

@@ -1,9 +1,10 @@
-"""The folder example as a user runs it: bad files, resuming, and a Dask cluster that loses a worker."""
+"""regionkit.folders and the proposals command built on it, as a user runs them: the
+results file rule, bad files, resuming, and a Dask cluster that loses a worker."""
 import csv
-import importlib.util
 import io
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -13,24 +14,58 @@ from pathlib import Path
 import numpy as np
 import pytest
 
-# Beside this suite in a checkout; REGIONKIT_EXAMPLES names the folder when the
-# suite runs from a copy, against an installed package.
-EXAMPLES = os.environ.get("REGIONKIT_EXAMPLES") or Path(__file__).resolve().parents[1] / "examples"
-EXAMPLE = Path(EXAMPLES) / "proposals_for_folder.py"
-found = importlib.util.spec_from_file_location("proposals_for_folder", EXAMPLE)
-example = sys.modules[found.name] = importlib.util.module_from_spec(found)
-found.loader.exec_module(example)
+pytest.importorskip("scipy")
+from regionkit import folders  # noqa: E402
+from regionkit.examples import proposals_for_folder as example  # noqa: E402
+from regionkit.examples.scenes import synthetic  # noqa: E402
 
+COMMAND = [sys.executable, "-m", "regionkit.examples.proposals_for_folder"]
+HEADER = b"image,x,y,w,h,score\n"
 SCENES = 48
+# Shared with the Octave example's test: each case as a stopped run left it,
+# and what resuming cuts it back to (none: refused, left as it is).
+RESULTS_FILES = Path(__file__).resolve().parent / "results_files"
+CASES = sorted(p.name[:-len(".given.csv")] for p in RESULTS_FILES.glob("*.given.csv"))
+
+
+@pytest.mark.parametrize("case", CASES)
+def test_resuming_cuts_the_file_back_by_the_written_rule(case, tmp_path):
+    given, kept = RESULTS_FILES / (case + ".given.csv"), RESULTS_FILES / (case + ".kept.csv")
+    path = tmp_path / "results.csv"
+    shutil.copyfile(given, path)
+    if not kept.exists():
+        with pytest.raises(folders.FolderRunError):
+            folders._open_results(str(path), HEADER)
+        assert path.read_bytes() == given.read_bytes()
+        return
+    handle, _ = folders._open_results(str(path), HEADER)
+    handle.close()
+    assert path.read_bytes() == kept.read_bytes()
+
+
+def test_any_function_runs_and_its_failures_are_skipped(tmp_path, capsys):
+    for n in range(5):
+        np.save(tmp_path / ("image%d.npy" % n), np.full((2, 3), float(n)))
+
+    def rows(path):
+        value = float(np.load(path)[0, 0])
+        if value == 3:
+            raise RuntimeError("no luck")
+        return np.full((int(value) % 3, 2), value)  # image0 and image3's none: no line
+    run = folders.run_folder(str(tmp_path), str(tmp_path / "out.csv"), rows, ["a", "b"], threads=3, quiet=True)
+    assert run.failed == {"image3.npy": "RuntimeError: no luck"} and "skipped image3.npy" in capsys.readouterr().err
+    assert run.rows == {"image1.npy": 1, "image2.npy": 2, "image4.npy": 1}
+    assert (tmp_path / "out.csv").read_text() == ('image,a,b\n"image1.npy",1,1\n"image2.npy",2,2\n'
+                                                  '"image2.npy",2,2\n"image4.npy",4,4\n')
 
 
 @pytest.fixture(scope="module")
 def scenes(tmp_path_factory):
     """A folder of small synthetic scenes, and its results file from one thread."""
     folder = tmp_path_factory.mktemp("scenes")
-    example.synthetic(str(folder), SCENES, H=240, W=320)
+    synthetic(str(folder), SCENES, H=240, W=320)
     reference = folder.parent / "reference.csv"
-    example.run_folder(str(folder), str(reference), threads=1, quiet=True)
+    assert example.main([str(folder), str(reference), "--threads", "1", "--quiet"]) == 0
     return folder, reference.read_bytes()
 
 
@@ -45,7 +80,7 @@ def rows_by_image(text):
 def test_mixed_folder_runs_to_the_end_best_first(tmp_path, capsys):
     # Scenes under names with spaces and quotes, grey and uint8 arrays, a
     # broken image and a file that is not an image.
-    example.synthetic(str(tmp_path), 3, H=120, W=160)
+    synthetic(str(tmp_path), 3, H=120, W=160)
     for n, name in enumerate(["scene 0.npy", 'scene "1".npy', "grey.npy"]):
         os.rename(tmp_path / ("scene%03d.npy" % n), tmp_path / name)
     img = np.load(tmp_path / "grey.npy")
@@ -73,7 +108,7 @@ def test_a_stopped_run_resumes_to_the_same_file(scenes, tmp_path, capsys):
     for n in range(6):
         (folder / ("scene%03d.npy" % n)).symlink_to(scenes[0] / ("scene%03d.npy" % n))
     results = tmp_path / "results.csv"
-    example.run_folder(str(folder), str(results), threads=1, quiet=True)
+    folders.run_folder(str(folder), str(results), example.propose, example.COLUMNS, threads=1, quiet=True)
     reference = results.read_bytes()
     ends = [i + 1 for i, c in enumerate(reference) if c == ord("\n")]
     second = reference.index(b'"scene001.npy"')
@@ -81,10 +116,10 @@ def test_a_stopped_run_resumes_to_the_same_file(scenes, tmp_path, capsys):
     # a line, within the last line; and already complete.
     for at in [0, 5, ends[0], second, second + 9, ends[-2] + 4, len(reference)]:
         results.write_bytes(reference[:at])
-        summary = example.run_folder(str(folder), str(results), threads=2, quiet=True)
+        run = folders.run_folder(str(folder), str(results), example.propose, example.COLUMNS, threads=2, quiet=True)
         assert results.read_bytes() == reference, "stopped after %d bytes" % at
-        assert not summary.failed and len(summary.boxes) == 6
-    assert summary.previous == 5  # the last image is run again
+        assert not run.failed and len(run.rows) == 6
+    assert run.previous == 5  # the last image is run again
 
     # Refused: a file that is not a results file (left as it was), a folder
     # without images, a scheduler nobody listens at.
@@ -129,7 +164,7 @@ def test_dask_cluster_losing_a_worker_writes_every_image_once(scenes, tmp_path):
             scheduler = client.scheduler.address
 
         results = tmp_path / "results.csv"
-        run = start(str(EXAMPLE), str(folder), str(results), "--scheduler", scheduler, "--quiet")
+        run = start(*COMMAND[1:], str(folder), str(results), "--scheduler", scheduler, "--quiet")
         while run.poll() is None and time.monotonic() < deadline:
             if results.exists() and len(set(re.findall(rb'\n"(scene\d+)', results.read_bytes()))) >= 12:
                 break
