@@ -10,11 +10,12 @@ import pytest
 import regionkit
 
 
-@pytest.mark.parametrize("name", ["py.typed", "_regionkit.pyi", "regionkitGolden.bin"])
+@pytest.mark.parametrize("name", ["py.typed", "_regionkit.pyi", "_golden/regionkitGolden.bin", "folders.py",
+                                  "examples/proposals_for_folder.py"])
 def test_its_files_are_beside_the_compiled_module(name):
     here = os.path.dirname(regionkit._regionkit.__file__)
     assert here == os.path.dirname(regionkit.__file__)
-    assert os.path.isfile(os.path.join(here, name))
+    assert os.path.isfile(os.path.join(here, *name.split("/")))
 
 
 def test_the_version_is_the_metadata_version():
