@@ -24,7 +24,8 @@ case "${1:-test}" in
   test)
     packages=("${demo[@]}" "${python[@]}" libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev ccache
               python3-scipy python3-pytest python3-build python3-venv python3-hypothesis python3-mypy
-              python3-numpydoc python3-matplotlib python3-distributed python3-tqdm python3-pil)
+              python3-numpydoc python3-matplotlib python3-distributed python3-tqdm python3-pil
+              python3-torchvision)
     ;;
   docs)
     packages=("${demo[@]}" "${python[@]}" python3-scipy python3-matplotlib python3-sphinx python3-numpydoc furo
