@@ -281,7 +281,6 @@ struct GridEntry {
     std::uint32_t rank;
 };
 using Entries = std::vector<GridEntry, gateway::Allocator<GridEntry>>;
-using Sides = std::vector<std::int32_t, gateway::Allocator<std::int32_t>>;
 
 ScoredBox boxOf(const GridEntry& e) { return {e.x, e.y, e.w, e.h, 0.0f}; }
 
@@ -295,11 +294,17 @@ ScoredBox boxOf(const GridEntry& e) { return {e.x, e.y, e.w, e.h, 0.0f}; }
 class BoxGrid {
 public:
     BoxGrid(const BoxList& boxes, const Indices& rank) {
-        Sides sides;
-        sides.reserve(boxes.size());
-        for (const ScoredBox& b : boxes) {
+        // The larger side of every k-th box, up to `sampled` of them: enough
+        // for the median below, without a copy of every box's side.
+        constexpr std::size_t sampled = 255;
+        std::int32_t sides[sampled];
+        std::size_t taken = 0, count = 0;
+        const std::size_t every = boxes.size() / sampled + 1;
+        double sumSide = 0;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            const ScoredBox& b = boxes[i];
             if (!positive(b)) continue;
-            if (sides.empty()) {
+            if (count == 0) {
                 left_ = right_ = b.x;
                 top_ = bottom_ = b.y;
             }
@@ -307,19 +312,24 @@ public:
             top_ = std::min<std::int64_t>(top_, b.y);
             right_ = std::max<std::int64_t>(right_, b.x);
             bottom_ = std::max<std::int64_t>(bottom_, b.y);
-            sides.push_back(std::max(b.w, b.h));
+            const std::int32_t larger = std::max(b.w, b.h);
+            sumSide += larger;
+            ++count;
+            if (i % every == 0 && taken < sampled) sides[taken++] = larger;
         }
-        const std::size_t count = sides.size();
         if (count == 0) return;
         // Cells a power of two wide, about half the median box side, so that a
         // query visits a few cells around its box: the median, not the mean,
         // so that a few boxes far larger than the rest (listed apart, below)
-        // do not make the cells so large that each holds much of the list. No
+        // do not make the cells so large that each holds much of the list.
+        // The median of an even sample of the boxes serves as well as that of
+        // all; where the sample holds no box of positive size, the mean. No
         // more cells than boxes (and a few), however far apart the boxes lie.
-        const auto middle = sides.begin() + static_cast<std::ptrdiff_t>(count / 2);
-        std::nth_element(sides.begin(), middle, sides.end());
-        const double side = static_cast<double>(*middle) / 2;
-        Sides().swap(sides);
+        double side = sumSide / static_cast<double>(count) / 2;
+        if (taken > 0) {
+            std::nth_element(sides, sides + taken / 2, sides + taken);
+            side = static_cast<double>(sides[taken / 2]) / 2;
+        }
         while (shift_ < 40 && static_cast<double>(std::int64_t{1} << shift_) < side) ++shift_;
         const std::int64_t budget = static_cast<std::int64_t>(count) + 64;
         for (;;) {
