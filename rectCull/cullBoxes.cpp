@@ -136,6 +136,12 @@ namespace {
 // bits. Where x + w, y + h and w*h fit in 32 bits this is the 32-bit
 // arithmetic exactly; beyond that the exact edges are used instead of a
 // wrapped (undefined) 32-bit sum.
+// Inlined into each measure: a call here costs the cull a tenth of its time.
+#if defined(_MSC_VER)
+__forceinline
+#else
+inline __attribute__((always_inline))
+#endif
 bool intersection(const ScoredBox& a, const ScoredBox& b, std::int64_t& iw, std::int64_t& ih) {
     const std::int64_t aRight = std::int64_t{a.x} + a.w;
     const std::int64_t aBottom = std::int64_t{a.y} + a.h;
@@ -294,15 +300,16 @@ ScoredBox boxOf(const GridEntry& e) { return {e.x, e.y, e.w, e.h, 0.0f}; }
 class BoxGrid {
 public:
     BoxGrid(const BoxList& boxes, const Indices& rank) {
-        // The larger side of every k-th box, up to `sampled` of them: enough
-        // for the median below, without a copy of every box's side.
+        // The width and height of the first box of positive size from every
+        // k-th box on, up to `sampled` of them (the first such box always):
+        // enough for the medians below, without a copy of every box's sides.
         constexpr std::size_t sampled = 255;
-        std::int32_t sides[sampled];
-        std::size_t taken = 0, count = 0;
+        std::int32_t widths[sampled], heights[sampled];
+        std::size_t taken = 0, count = 0, untilNext = 0;
         const std::size_t every = boxes.size() / sampled + 1;
-        double sumSide = 0;
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             const ScoredBox& b = boxes[i];
+            if (untilNext > 0) --untilNext;
             if (!positive(b)) continue;
             if (count == 0) {
                 left_ = right_ = b.x;
@@ -312,24 +319,24 @@ public:
             top_ = std::min<std::int64_t>(top_, b.y);
             right_ = std::max<std::int64_t>(right_, b.x);
             bottom_ = std::max<std::int64_t>(bottom_, b.y);
-            const std::int32_t larger = std::max(b.w, b.h);
-            sumSide += larger;
             ++count;
-            if (i % every == 0 && taken < sampled) sides[taken++] = larger;
+            if (untilNext == 0 && taken < sampled) {
+                widths[taken] = b.w;
+                heights[taken++] = b.h;
+                untilNext = every;
+            }
         }
         if (count == 0) return;
-        // Cells a power of two wide, about half the median box side, so that a
-        // query visits a few cells around its box: the median, not the mean,
-        // so that a few boxes far larger than the rest (listed apart, below)
-        // do not make the cells so large that each holds much of the list.
-        // The median of an even sample of the boxes serves as well as that of
-        // all; where the sample holds no box of positive size, the mean. No
-        // more cells than boxes (and a few), however far apart the boxes lie.
-        double side = sumSide / static_cast<double>(count) / 2;
-        if (taken > 0) {
-            std::nth_element(sides, sides + taken / 2, sides + taken);
-            side = static_cast<double>(sides[taken / 2]) / 2;
-        }
+        // Cells a power of two wide, about half the larger of the median
+        // width and the median height, so that a query visits a few cells
+        // around its box: medians, not means, so that a few boxes far larger
+        // than the rest (listed apart, below) do not make the cells so large
+        // that each holds much of the list. The medians of an even sample of
+        // the boxes serve as well as those of all. No more cells than boxes
+        // (and a few), however far apart the boxes lie.
+        std::nth_element(widths, widths + taken / 2, widths + taken);
+        std::nth_element(heights, heights + taken / 2, heights + taken);
+        const double side = static_cast<double>(std::max(widths[taken / 2], heights[taken / 2])) / 2;
         while (shift_ < 40 && static_cast<double>(std::int64_t{1} << shift_) < side) ++shift_;
         const std::int64_t budget = static_cast<std::int64_t>(count) + 64;
         for (;;) {
